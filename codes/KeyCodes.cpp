@@ -3,22 +3,37 @@
 #include "KeyCodeCore.h"
 
 #include <chrono>
-#include <cstdio>
 
 namespace keycodes {
+
+namespace {
+
+// Four lowercase digits, zero-padded, as "%04x" writes a 16-bit field. Written
+// out by hand: gcc cannot see that the fields are 16 bits and warns that
+// snprintf might truncate.
+void AppendField(std::string &text, std::uint32_t field)
+{
+    static const char digits[] = "0123456789abcdef";
+    for (int shift = 12; shift >= 0; shift -= 4)
+        text += digits[(field >> shift) & 0xFu];
+}
+
+} // namespace
 
 KeyCodes MakeKeyCodesAt(std::int64_t clockSeconds, std::int32_t seconds, int hide)
 {
     const KeyCodeFields k = MakeKeyCodeFields(static_cast<std::uint32_t>(clockSeconds & 0xFFFF),
                                               seconds, static_cast<std::uint32_t>(hide));
-    char lock[LockCodeLength + 1];
-    char unlock[UnlockCodeLength + 1];
-    std::snprintf(lock, sizeof lock, "L%04x%04x%04x%04x%04x", unsigned(k.lock[0]),
-                  unsigned(k.lock[1]), unsigned(k.lock[2]), unsigned(k.lock[3]),
-                  unsigned(k.lock[4]));
-    std::snprintf(unlock, sizeof unlock, "U%04x%04x%04x", unsigned(k.unlock[0]),
-                  unsigned(k.unlock[1]), unsigned(k.unlock[2]));
-    return {lock, unlock};
+    KeyCodes codes;
+    codes.lockCode.reserve(LockCodeLength);
+    codes.lockCode += 'L';
+    for (std::uint32_t field : k.lock)
+        AppendField(codes.lockCode, field);
+    codes.unlockCode.reserve(UnlockCodeLength);
+    codes.unlockCode += 'U';
+    for (std::uint32_t field : k.unlock)
+        AppendField(codes.unlockCode, field);
+    return codes;
 }
 
 KeyCodes MakeKeyCodes(std::int32_t seconds, int hide)
