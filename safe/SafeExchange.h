@@ -1,0 +1,41 @@
+// One command/reply exchange with the safe over the serial port.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+#include "Framing.h"
+
+// Opens the port named by settings::GetSerialPort() (read anew at every call,
+// mapped by SerialDeviceName), sends the command three times, each copy
+// followed by ".", reads one reply and closes the port again. True when a
+// reply came and its three copies agree; `reply` is then the first copy. On
+// false `reply` is left as it was, whatever the cause: a missing or busy port,
+// a line setting the port refused, a write or read error, no reply, a cut or
+// disagreeing reply. Blocks for at most about three seconds.
+// Needs a QCoreApplication.
+bool SafeExchange(const std::string &command, std::string &reply);
+
+namespace safeexchange {
+
+using std::chrono::milliseconds;
+
+// The port's time-outs. Each copy of the command must be written within
+// kPerByteTimeout per byte + kTimeoutMargin. The read of up to
+// kReplyBufferSize bytes ends after kReadTotalTimeout at the latest, after
+// kReadIntervalTimeout without a new byte once bytes have come, and as soon
+// as the reply is complete (three full stops).
+inline constexpr milliseconds kPerByteTimeout{10};
+inline constexpr milliseconds kTimeoutMargin{50};
+inline constexpr milliseconds kReadIntervalTimeout{50};
+inline constexpr milliseconds kReadTotalTimeout =
+    kPerByteTimeout * static_cast<milliseconds::rep>(kReplyBufferSize) + kTimeoutMargin;
+static_assert(kReadTotalTimeout == milliseconds{2650});
+
+constexpr milliseconds WriteTimeout(std::size_t bytes)
+{
+    return kPerByteTimeout * static_cast<milliseconds::rep>(bytes) + kTimeoutMargin;
+}
+
+} // namespace safeexchange
