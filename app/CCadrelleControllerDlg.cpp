@@ -1,0 +1,46 @@
+#include "CCadrelleControllerDlg.h"
+
+#include "AppIcon.h"
+#include "DialogTemplates.h"
+#include "MasterDlg.h"
+#include "Resource.h"
+
+using namespace res::main_window;
+
+CCadrelleControllerDlg::CCadrelleControllerDlg(QWidget *parent)
+    : Dialog(res::MainDialogTemplate(), parent)
+{
+    setWindowIcon(AppIcon());
+    On(Master, [this] { OnMaster(); });
+    On(Sub, [this] { OnSub(); });
+    On(TestSafe, [this] { OnTestSafe(); });
+}
+
+QString CCadrelleControllerDlg::VersionLine()
+{
+    // The stamp of this file's build ("Nov  8 2008", "18:17:19").
+    return QStringLiteral("Vandrel version 1 - " __DATE__ ", " __TIME__);
+}
+
+void CCadrelleControllerDlg::DoDataExchange(dialogkit::DataExchange &dx)
+{
+    dx.Text(res::main_window::VersionLine, VersionText);
+}
+
+bool CCadrelleControllerDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    VersionText = VersionLine();
+    UpdateData(false);
+    return true;
+}
+
+void CCadrelleControllerDlg::OnMaster()
+{
+    MasterDlg dialog(this);
+    dialog.DoModal();
+}
+
+void CCadrelleControllerDlg::OnSub() {}
+
+void CCadrelleControllerDlg::OnTestSafe() {}

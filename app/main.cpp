@@ -1,0 +1,7 @@
+#include "CCadrelleControllerApp.h"
+
+int main(int argc, char **argv)
+{
+    CCadrelleControllerApp theApp;
+    return theApp.Run(argc, argv);
+}

@@ -1,0 +1,50 @@
+// The key-holder's window: chooses how the safe locks and makes a lock code
+// with its unlock code.
+#pragma once
+
+#include "Dialog.h"
+
+#include "KeyCodes.h"
+
+#include <QString>
+
+#include <cstdint>
+
+class QLineEdit;
+
+class MasterDlg : public dialogkit::Dialog {
+    Q_OBJECT
+
+public:
+    explicit MasterDlg(QWidget *parent = nullptr);
+    ~MasterDlg() override;
+
+    static constexpr int kBulkPasses = 1000;
+
+protected:
+    void DoDataExchange(dialogkit::DataExchange &dx) override;
+    bool OnInitDialog() override;
+    // Makes the pair that "Generate key code" shows.
+    virtual keycodes::KeyCodes MakePair(std::int32_t seconds, int hide);
+
+private:
+    void UpdateDurationFields();
+    void GenerateCodes();
+    void TestCodes();
+    void BulkTest();
+    // The checks of TestCodes; false when a message was shown.
+    bool CheckShownPair();
+
+    QString LockCodeText;
+    QString UnlockCodeText;
+    std::int32_t Days = 0;
+    std::int32_t Hours = 0;
+    std::int32_t Minutes = 0;
+    std::int32_t Seconds = 0;
+    QLineEdit *DaysBox = nullptr;
+    QLineEdit *HoursBox = nullptr;
+    QLineEdit *MinutesBox = nullptr;
+    QLineEdit *SecondsBox = nullptr;
+    int LockMode = 0; // 0: until unlocked, 1: for the time in the boxes, -1: neither
+    int HideFlag = 0;
+};

@@ -1,0 +1,14 @@
+// The program's dialog templates.
+#pragma once
+
+#include "DialogTemplate.h"
+
+namespace res {
+
+const dialogkit::DialogTemplate &MainDialogTemplate();    // 102
+const dialogkit::DialogTemplate &MasterDialogTemplate();  // 129
+const dialogkit::DialogTemplate &SubDialogTemplate();     // 130
+const dialogkit::DialogTemplate &TestDialogTemplate();    // 131
+const dialogkit::DialogTemplate &VersionDialogTemplate(); // 132
+
+} // namespace res

@@ -1,0 +1,128 @@
+#include "UiTest.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace uitest {
+
+namespace {
+void CloseAllModals()
+{
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (auto *dialog = qobject_cast<QDialog *>(modal))
+            dialog->done(QDialog::Rejected);
+        else
+            modal->close();
+        QApplication::processEvents();
+        if (QApplication::activeModalWidget() == modal)
+            break;
+    }
+}
+} // namespace
+
+void OnNextModal(std::function<void(QWidget *)> script, std::chrono::milliseconds timeout)
+{
+    QPointer<QWidget> before = QApplication::activeModalWidget();
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(5);
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, qApp, [=]() mutable {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == before.data() || !modal->isVisible()) {
+            if (started->elapsed() > timeout.count()) {
+                poll->deleteLater();
+                poll->stop();
+                ADD_FAILURE() << "no modal window opened";
+            }
+            return;
+        }
+        poll->stop();
+        poll->deleteLater();
+        if (!QTest::qWaitForWindowActive(modal)) {
+            ADD_FAILURE() << "window " << modal->windowTitle().toStdString()
+                          << " never became active";
+        }
+        QPointer<QWidget> window = modal;
+        auto *watchdog = new QTimer(qApp);
+        watchdog->setSingleShot(true);
+        QObject::connect(watchdog, &QTimer::timeout, qApp, [window, watchdog] {
+            watchdog->deleteLater();
+            if (window && window->isVisible()) {
+                ADD_FAILURE() << "window " << window->windowTitle().toStdString()
+                              << " still open after the time allowed";
+                CloseAllModals();
+            }
+        });
+        watchdog->start(static_cast<int>(timeout.count()));
+        script(modal);
+    });
+    poll->start();
+}
+
+QWidget *Control(QWidget *window, int id)
+{
+    QWidget *w = window->findChild<QWidget *>(QString::number(id), Qt::FindDirectChildrenOnly);
+    EXPECT_NE(w, nullptr) << "no control " << id << " in " << window->windowTitle().toStdString();
+    return w;
+}
+
+void Click(QWidget *window, int id)
+{
+    if (QWidget *w = Control(window, id))
+        QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier, QPoint(4, w->height() / 2));
+}
+
+void PressKey(QWidget *window, int key)
+{
+    QWidget *target = window->focusWidget() ? window->focusWidget() : window;
+    QTest::keyClick(target, static_cast<Qt::Key>(key));
+}
+
+void TypeInto(QWidget *window, int id, const QString &text)
+{
+    auto *edit = qobject_cast<QLineEdit *>(Control(window, id));
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus(Qt::MouseFocusReason);
+    edit->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    else
+        QTest::keyClicks(edit, text);
+}
+
+int FocusedId(QWidget *window)
+{
+    QWidget *focus = window->focusWidget();
+    return focus ? focus->objectName().toInt() : 0;
+}
+
+bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeout.count())
+            return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+bool SaveScreenshot(QWidget *window, const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    return window->grab().save(path, "PNG");
+}
+
+} // namespace uitest

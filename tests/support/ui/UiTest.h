@@ -1,0 +1,40 @@
+// Driving real windows from tests, headless: modal runs are driven from the
+// event loop, through real key presses and mouse clicks.
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+class QWidget;
+
+namespace uitest {
+
+using namespace std::chrono_literals;
+
+// Runs `script` on the next modal window that opens and becomes active (the
+// window comes to the script already active, so keys reach it). If that
+// window is still open `timeout` after it opened... the test fails and every
+// modal window is closed, so a failing test cannot hang.
+void OnNextModal(std::function<void(QWidget *)> script,
+                 std::chrono::milliseconds timeout = 30s);
+
+// The control with this id in `window`.
+QWidget *Control(QWidget *window, int id);
+
+void Click(QWidget *window, int id);
+// A key pressed where the keyboard focus is in `window`.
+void PressKey(QWidget *window, int key);
+// Gives the edit box the focus, selects its text and types `text`.
+void TypeInto(QWidget *window, int id, const QString &text);
+// The id of the control that has the keyboard focus, or 0.
+int FocusedId(QWidget *window);
+
+// Runs the event loop until `done` holds or `timeout` passes; returns done().
+bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout = 10s);
+
+// Saves a picture of the window as PNG; returns false on failure.
+bool SaveScreenshot(QWidget *window, const QString &path);
+
+} // namespace uitest
