@@ -1,0 +1,456 @@
+// The safe's behaviour, byte by byte, with the clock in the test's hands.
+#include "SafeLogic.h"
+
+#include "KeyCodes.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using safelogic::SafeLogic;
+
+const char kVersion[] = "Cadrelle test 7";
+
+// A safe with its clock at a chosen millisecond, fed bytes as they would
+// come off the line.
+struct Line {
+    SafeLogic safe{kVersion};
+    std::uint32_t now;
+
+    explicit Line(std::uint32_t startMs = 5000) : now(startMs) { safe.Tick(now); }
+
+    void Wait(std::uint32_t ms)
+    {
+        now += ms;
+        safe.Tick(now);
+    }
+
+    std::vector<std::string> Bytes(const std::string &bytes)
+    {
+        std::vector<std::string> replies;
+        for (char c : bytes) {
+            if (safe.Feed(static_cast<std::uint8_t>(c))) {
+                EXPECT_EQ(std::strlen(safe.Reply()), safe.ReplyLength());
+                replies.emplace_back(safe.Reply(), safe.ReplyLength());
+            }
+        }
+        return replies;
+    }
+
+    // One exchange as the controller makes it: three copies, one reply.
+    std::string Command(const std::string &command)
+    {
+        const std::string copy = command + ".";
+        const std::vector<std::string> replies = Bytes(copy + copy + copy);
+        EXPECT_EQ(replies.size(), 1u) << "command " << command;
+        return replies.empty() ? std::string("<none>") : replies.front();
+    }
+};
+
+keycodes::KeyCodes Codes(std::int32_t seconds, int hide, std::int64_t clock = 40000)
+{
+    return keycodes::MakeKeyCodesAt(clock, seconds, hide);
+}
+
+TEST(SafeLogic, CommandsWhileUnlocked)
+{
+    const keycodes::KeyCodes pair = Codes(60, 0);
+    std::string badCheck = pair.lockCode;
+    badCheck[20] = badCheck[20] == '0' ? '1' : '0';
+
+    const struct {
+        std::string command;
+        std::string reply;
+        bool latchClosed;
+    } cases[] = {
+        {"V", kVersion, false},
+        {"T", "0", false},
+        {"X", "Y", true},
+        {"T", "0", true}, // the test latch is not a lock
+        {"Y", "Y", false},
+        {"Y", "Y", false},
+        {"", "?", false},
+        {"v", "?", false},
+        {"T ", "?", false},
+        {"VV", "?", false},
+        {"Hello", "?", false},
+        {"L", "N", false},
+        {badCheck, "N", false},
+        {"U12", "N", false},
+        {pair.unlockCode, "N", false}, // no lock to open
+        {"l" + pair.lockCode.substr(1), "?", false},
+    };
+    Line line;
+    for (const auto &c : cases) {
+        EXPECT_EQ(line.Command(c.command), c.reply) << "command \"" << c.command << "\"";
+        EXPECT_EQ(line.safe.LatchClosed(), c.latchClosed) << "command \"" << c.command << "\"";
+        EXPECT_EQ(line.safe.Mode(), safelogic::kUnlocked);
+    }
+}
+
+TEST(SafeLogic, VersionTextNeverCarriesAFrameEnd)
+{
+    const std::string longVersion(100, 'v');
+    const struct {
+        const char *version;
+        std::string reply;
+    } cases[] = {
+        {"Cadrelle 1.2.3", "Cadrelle 1-2-3"},
+        {"", ""},
+        {longVersion.c_str(), std::string(safelogic::kReplyCapacity, 'v')},
+    };
+    for (const auto &c : cases) {
+        SafeLogic safe(c.version);
+        safe.Tick(0);
+        std::string reply;
+        for (char b : std::string("V.V.V."))
+            if (safe.Feed(static_cast<std::uint8_t>(b)))
+                reply.assign(safe.Reply(), safe.ReplyLength());
+        EXPECT_EQ(reply, c.reply);
+    }
+}
+
+TEST(SafeLogic, TimedLockCountsDownAndRefusesWhatItMust)
+{
+    const keycodes::KeyCodes pair = Codes(10, 0);
+    const keycodes::KeyCodes other = Codes(10, 0, 40001);
+    ASSERT_NE(pair.unlockCode, other.unlockCode);
+
+    Line line;
+    EXPECT_EQ(line.Command(pair.lockCode), "Y");
+    EXPECT_TRUE(line.safe.LatchClosed());
+    EXPECT_EQ(line.safe.Mode(), safelogic::kLockedForTime);
+    EXPECT_EQ(line.Command("T"), "10");
+    line.Wait(999);
+    EXPECT_EQ(line.Command("T"), "10");
+    line.Wait(1);
+    EXPECT_EQ(line.Command("T"), "9");
+
+    const struct {
+        std::string command;
+        std::string reply;
+    } refusals[] = {
+        {pair.lockCode, "N"},     // already locked
+        {other.lockCode, "N"},
+        {other.unlockCode, "N"},  // belongs to another lock
+        {"Y", "N"},               // the test must not open a lock
+        {"X", "Y"},               // closing a closed latch is harmless
+        {"V", kVersion},
+        {"Z", "?"},
+    };
+    for (const auto &r : refusals) {
+        EXPECT_EQ(line.Command(r.command), r.reply) << r.command;
+        EXPECT_TRUE(line.safe.LatchClosed()) << r.command;
+        EXPECT_EQ(line.safe.Mode(), safelogic::kLockedForTime) << r.command;
+    }
+    EXPECT_EQ(line.Command("T"), "9");
+
+    EXPECT_EQ(line.Command(pair.unlockCode), "Y");
+    EXPECT_FALSE(line.safe.LatchClosed());
+    EXPECT_EQ(line.safe.Mode(), safelogic::kUnlocked);
+    EXPECT_EQ(line.Command("T"), "0");
+    EXPECT_EQ(line.Command(pair.unlockCode), "N"); // used up
+    EXPECT_EQ(line.Command(other.lockCode), "Y");  // a new lock is taken
+}
+
+TEST(SafeLogic, WhatTimeReportsInEachKindOfLock)
+{
+    const struct {
+        std::int32_t seconds;
+        int hide;
+        std::string time;
+        safelogic::LockMode mode;
+    } cases[] = {
+        {3600, 0, "3600", safelogic::kLockedForTime},
+        {3600, 1, "X", safelogic::kLockedForTime},
+        {3600, 2, "3600", safelogic::kLockedForTime}, // only bit 0 hides
+        {3600, 3, "X", safelogic::kLockedForTime},
+        {0, 0, "2147483647", safelogic::kLockedUntilUnlockCode},
+        {0, 1, "X", safelogic::kLockedUntilUnlockCode},
+        {2147483647, 0, "2147483647", safelogic::kLockedForTime},
+        {1, 0, "1", safelogic::kLockedForTime},
+    };
+    for (const auto &c : cases) {
+        Line line;
+        const keycodes::KeyCodes pair = Codes(c.seconds, c.hide);
+        EXPECT_EQ(line.Command(pair.lockCode), "Y") << c.seconds << "/" << c.hide;
+        EXPECT_EQ(line.safe.Mode(), c.mode);
+        EXPECT_EQ(line.Command("T"), c.time) << c.seconds << "/" << c.hide;
+        EXPECT_EQ(line.safe.TimeHidden(), (c.hide & 1) != 0);
+    }
+}
+
+TEST(SafeLogic, LockCodesAsTheyMayBeTyped)
+{
+    const keycodes::KeyCodes pair = Codes(120, 0);
+    std::string upper = pair.lockCode;
+    for (std::size_t i = 1; i < upper.size(); ++i)
+        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
+    const struct {
+        std::string lock;
+        std::string reply;
+    } cases[] = {
+        {pair.lockCode, "Y"},
+        {upper, "Y"},
+        {pair.lockCode + " ", "Y"},
+        {pair.lockCode + "\n", "Y"},
+        {" " + pair.lockCode, "?"},
+        {Codes(-300, 0).lockCode, "N"}, // ends before it starts
+        {Codes(-1, 1).lockCode, "N"},
+    };
+    for (const auto &c : cases) {
+        Line line;
+        EXPECT_EQ(line.Command(c.lock), c.reply) << c.lock;
+        EXPECT_EQ(line.safe.LatchClosed(), c.reply == "Y") << c.lock;
+    }
+}
+
+TEST(SafeLogic, TimedLockOpensByItselfOnTheSecond)
+{
+    const keycodes::KeyCodes pair = Codes(10, 1);
+    Line line;
+    line.Wait(400); // the lock is timed from its acceptance, not from a second boundary
+    ASSERT_EQ(line.Command(pair.lockCode), "Y");
+    line.Wait(9999);
+    EXPECT_TRUE(line.safe.LatchClosed());
+    EXPECT_EQ(line.safe.SecondsLeft(), 1u);
+    line.Wait(1);
+    EXPECT_FALSE(line.safe.LatchClosed());
+    EXPECT_EQ(line.safe.Mode(), safelogic::kUnlocked);
+    EXPECT_FALSE(line.safe.TimeHidden());
+    EXPECT_EQ(line.Command("T"), "0");
+    EXPECT_EQ(line.Command(pair.unlockCode), "N");
+    EXPECT_EQ(line.Command(pair.lockCode), "Y");
+}
+
+TEST(SafeLogic, LockUntilUnlockCodeNeverOpensByItself)
+{
+    const keycodes::KeyCodes pair = Codes(0, 0);
+    Line line;
+    ASSERT_EQ(line.Command(pair.lockCode), "Y");
+    for (int i = 0; i < 100; ++i)
+        line.Wait(4000000000u); // the millisecond counter wraps many times
+    EXPECT_TRUE(line.safe.LatchClosed());
+    EXPECT_EQ(line.Command("T"), "2147483647");
+    EXPECT_EQ(line.Command(pair.unlockCode), "Y");
+    EXPECT_FALSE(line.safe.LatchClosed());
+}
+
+TEST(SafeLogic, ClockWrapAndLongSleeps)
+{
+    const struct {
+        std::uint32_t startMs;
+        std::int32_t seconds;
+        std::vector<std::uint32_t> waits;
+        std::uint32_t secondsLeft; // 0: opened
+    } cases[] = {
+        {0xFFFFFF00u, 5, {0x100, 1000}, 4},            // wraps between ticks
+        {0xFFFFFF00u, 5, {5000}, 0},
+        {0, 2147483647, {4000000000u}, 2147483647u - 4000000u},
+        {0, 100, {4000000000u}, 0},                    // long without ticks
+        {123, 3, {250, 250, 250, 249}, 3},
+        {123, 3, {250, 250, 250, 250}, 2},
+    };
+    for (const auto &c : cases) {
+        Line line(c.startMs);
+        ASSERT_EQ(line.Command(Codes(c.seconds, 0).lockCode), "Y");
+        for (std::uint32_t w : c.waits)
+            line.Wait(w);
+        EXPECT_EQ(line.safe.SecondsLeft(), c.secondsLeft) << c.startMs << " " << c.seconds;
+        EXPECT_EQ(line.safe.LatchClosed(), c.secondsLeft != 0);
+    }
+}
+
+TEST(SafeLogic, Framing)
+{
+    const std::string longText(safelogic::kCommandCapacity, 'Q');
+    const std::string overlong(safelogic::kCommandCapacity + 1, 'Q');
+    const std::string huge(1000, 'Q');
+    const struct {
+        const char *what;
+        std::string bytes;
+        std::vector<std::string> replies;
+        bool latchClosed;
+    } cases[] = {
+        {"agreeing", "X.X.X.", {"Y"}, true},
+        {"third differs", "X.X.Y.", {"E"}, false},
+        {"first differs", "Y.X.X.", {"E"}, false},
+        {"second longer", "X.XX.X.", {"E"}, false},
+        {"third shorter", "XX.XX.X.", {"E"}, false},
+        {"third empty", "X.X..", {"E"}, false},
+        {"case differs", "V.V.v.", {"E"}, false},
+        {"three stops", "...", {"?"}, false},
+        {"longest kept", longText + "." + longText + "." + longText + ".", {"?"}, false},
+        {"overlong", overlong + "." + overlong + "." + overlong + ".", {"E"}, false},
+        {"overlong third", longText + "." + longText + "." + overlong + ".", {"E"}, false},
+        {"huge", huge + "." + huge + "." + huge + ".", {"E"}, false},
+        {"NUL is a byte like any other", std::string("X\0.X\0.X\0.", 9), {"?"}, false},
+        {"two commands at once", "X.X.X.T.T.T.", {"Y", "0"}, true},
+        {"garbled then good", "X.Y.X.X.X.X.", {"E", "Y"}, true},
+        {"two copies only", "X.X.", {}, false},
+    };
+    for (const auto &c : cases) {
+        Line line;
+        EXPECT_EQ(line.Bytes(c.bytes), c.replies) << c.what;
+        EXPECT_EQ(line.safe.LatchClosed(), c.latchClosed) << c.what;
+    }
+}
+
+TEST(SafeLogic, HalfACommandIsDroppedAfterSilence)
+{
+    const struct {
+        std::uint32_t gapMs;
+        std::vector<std::string> replies;
+    } cases[] = {
+        // Still the same command: "X.X." and "V." disagree, and "V.V." waits.
+        {safelogic::kInputIdleMs - 1, {"E"}},
+        // The stale "X.X." is gone and the next command stands on its own.
+        {safelogic::kInputIdleMs, {kVersion}},
+    };
+    for (const auto &c : cases) {
+        Line line;
+        EXPECT_TRUE(line.Bytes("X.X.").empty());
+        EXPECT_EQ(line.safe.MillisecondsUntilDue(), safelogic::kInputIdleMs);
+        line.Wait(c.gapMs);
+        EXPECT_EQ(line.Bytes("V.V.V."), c.replies) << c.gapMs;
+        EXPECT_FALSE(line.safe.LatchClosed());
+    }
+}
+
+TEST(SafeLogic, AbandonedInputKeepsTheLineInStep)
+{
+    Line line;
+    EXPECT_TRUE(line.Bytes("T.T").empty());
+    line.safe.AbandonInput();
+    EXPECT_EQ(line.Bytes("V.V.V."), (std::vector<std::string>{kVersion}));
+    EXPECT_EQ(line.safe.MillisecondsUntilDue(), 0xFFFFFFFFu);
+}
+
+TEST(SafeLogic, WhenTheNextTickMatters)
+{
+    Line line;
+    EXPECT_EQ(line.safe.MillisecondsUntilDue(), 0xFFFFFFFFu);
+    ASSERT_EQ(line.Command(Codes(5, 0).lockCode), "Y");
+    EXPECT_EQ(line.safe.MillisecondsUntilDue(), 1000u);
+    line.Wait(300);
+    EXPECT_EQ(line.safe.MillisecondsUntilDue(), 700u);
+    line.Bytes("T");
+    line.Wait(100);
+    EXPECT_EQ(line.safe.MillisecondsUntilDue(), 600u);
+    line.Wait(550);
+    EXPECT_EQ(line.safe.MillisecondsUntilDue(), 50u);
+    line.Wait(50);
+    EXPECT_EQ(line.safe.MillisecondsUntilDue(), 300u); // the half command, 700 ms old
+}
+
+TEST(SafeLogic, SurvivesAResetWithItsLock)
+{
+    const struct {
+        std::int32_t seconds;
+        int hide;
+        std::uint32_t runMs;
+        std::string timeAfter;
+    } cases[] = {
+        {3600, 0, 2500, "3598"},
+        {3600, 1, 2500, "X"},
+        {0, 0, 2500, "2147483647"},
+        {0, 1, 2500, "X"},
+    };
+    for (const auto &c : cases) {
+        const keycodes::KeyCodes pair = Codes(c.seconds, c.hide);
+        Line before;
+        EXPECT_FALSE(before.safe.TakePersistRequest());
+        ASSERT_EQ(before.Command(pair.lockCode), "Y");
+        EXPECT_TRUE(before.safe.TakePersistRequest());
+        EXPECT_FALSE(before.safe.TakePersistRequest());
+        before.Wait(c.runMs);
+        const safelogic::PersistentState stored = before.safe.Snapshot();
+
+        Line after(0); // the board's clock starts again at zero
+        ASSERT_TRUE(after.safe.Restore(stored));
+        EXPECT_FALSE(after.safe.TakePersistRequest());
+        EXPECT_TRUE(after.safe.LatchClosed());
+        EXPECT_EQ(after.Command("T"), c.timeAfter);
+        EXPECT_EQ(after.Command(pair.lockCode), "N");
+        EXPECT_EQ(after.Command(pair.unlockCode), "Y");
+        EXPECT_TRUE(after.safe.TakePersistRequest());
+        EXPECT_EQ(after.safe.Snapshot().mode, safelogic::kUnlocked);
+    }
+}
+
+TEST(SafeLogic, DamagedOrBlankStoreReadsAsUnlocked)
+{
+    Line locked;
+    ASSERT_EQ(locked.Command(Codes(100, 0).lockCode), "Y");
+    const safelogic::PersistentState good = locked.safe.Snapshot();
+
+    safelogic::PersistentState blank;
+    std::memset(&blank, 0xFF, sizeof blank);
+    safelogic::PersistentState zero;
+    std::memset(&zero, 0, sizeof zero);
+    safelogic::PersistentState flipped = good;
+    flipped.secondsLeft ^= 0x100;
+    safelogic::PersistentState badMode = good;
+    badMode.mode = 7;
+
+    const struct {
+        const char *what;
+        safelogic::PersistentState state;
+        bool restored;
+    } cases[] = {
+        {"blank memory", blank, false},
+        {"zeroed memory", zero, false},
+        {"one changed bit", flipped, false},
+        {"unknown mode", badMode, false},
+    };
+    for (const auto &c : cases) {
+        Line line;
+        EXPECT_EQ(line.safe.Restore(c.state), c.restored) << c.what;
+        EXPECT_FALSE(line.safe.LatchClosed()) << c.what;
+        EXPECT_EQ(line.Command("T"), "0") << c.what;
+    }
+
+    // A lock that ran out after it was stored comes back open.
+    Line line;
+    SafeLogic donor(kVersion);
+    donor.Tick(0);
+    ASSERT_TRUE(donor.Restore(good));
+    donor.Tick(100000);
+    EXPECT_EQ(donor.Mode(), safelogic::kUnlocked);
+    ASSERT_TRUE(line.safe.Restore(donor.Snapshot()));
+    EXPECT_FALSE(line.safe.LatchClosed());
+}
+
+TEST(SafeLogic, OffersTheRemainingTimeForStoringNowAndThen)
+{
+    Line line;
+    ASSERT_EQ(line.Command(Codes(10000, 0).lockCode), "Y");
+    ASSERT_TRUE(line.safe.TakePersistRequest());
+    int requests = 0;
+    for (int s = 0; s < 3000; ++s) {
+        line.Wait(1000);
+        if (line.safe.TakePersistRequest())
+            ++requests;
+    }
+    EXPECT_EQ(requests, static_cast<int>(3000 / safelogic::kCheckpointSeconds));
+    EXPECT_EQ(line.safe.Snapshot().secondsLeft, 7000u);
+}
+
+TEST(SafeLogic, FrameReply)
+{
+    char out[16];
+    EXPECT_EQ(safelogic::FrameReply("Y", out, sizeof out), 6);
+    EXPECT_EQ(std::string(out, 6), "Y.Y.Y.");
+    EXPECT_EQ(safelogic::FrameReply("", out, sizeof out), 3);
+    EXPECT_EQ(std::string(out, 3), "...");
+    EXPECT_EQ(safelogic::FrameReply("12345", out, 17), 0); // needs 18
+    EXPECT_EQ(safelogic::FrameReply("1234", out, 15), 15);
+}
+
+} // namespace
