@@ -1,0 +1,166 @@
+// The dialog layer's own rules: integers as the toolkit reads them, dialog
+// units, radio groups and the Enter/Escape routing.
+#include "Dialog.h"
+#include "DialogFont.h"
+#include "DialogInteger.h"
+#include "MessageBox.h"
+#include "UiTest.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+using namespace dialogkit;
+
+TEST(ReadDialogInteger, ReadsAsTheToolkitDoes)
+{
+    struct Case {
+        std::string text;
+        bool ok;
+        std::int32_t value;
+    };
+    const std::vector<Case> cases = {
+        {"0", true, 0},
+        {"12abc", true, 12},
+        {"7 days", true, 7},
+        {" \t-5", true, -5},
+        {"+3", true, 3},
+        {"-0", true, 0},
+        {"2147483647", true, 2147483647},
+        {"2147483648", true, -2147483647 - 1}, // wraps modulo 2^32
+        {"4294967297", true, 1},
+        {"-2147483649", true, 2147483647},
+        {"", false, 0},
+        {"   ", false, 0},
+        {"-", false, 0},
+        {"+ 1", false, 0},
+        {"abc", false, 0},
+        {"--1", false, 0},
+        {std::string(62, ' ') + "5", true, 5},
+        {std::string(63, ' ') + "5", false, 0}, // only the first 63 characters count
+    };
+    for (const Case &c : cases) {
+        std::int32_t value = 4711;
+        const bool ok = ReadDialogInteger(c.text, value);
+        EXPECT_EQ(ok, c.ok) << '"' << c.text << '"';
+        if (!c.ok) {
+            EXPECT_EQ(value, 4711) << "a failed read must leave the field alone";
+        } else if (c.text.size() < 62) {
+            EXPECT_EQ(value, c.value) << '"' << c.text << '"';
+        }
+    }
+    std::uint32_t wrapped = 0;
+    for (char digit : std::string(62, '1') + "9")
+        wrapped = wrapped * 10u + std::uint32_t(digit - '0');
+    std::int32_t value = 0;
+    ASSERT_TRUE(ReadDialogInteger(std::string(62, '1') + "9" + "77", value));
+    EXPECT_EQ(value, static_cast<std::int32_t>(wrapped));
+}
+
+TEST(DialogUnits, ShellDialogFontGivesTheWindowsBaseUnits)
+{
+    // DejaVu Sans 8 pt at 96 dpi, as on Debian.
+    const DialogBaseUnits base = MeasureBaseUnits(DialogFont("MS Shell Dlg", 8));
+    EXPECT_EQ(base.x, 7);
+    EXPECT_EQ(base.y, 13);
+    EXPECT_EQ(DialogUnitsToPixelsX(190, base), 333); // 190 * 7 / 4 = 332.5
+    EXPECT_EQ(DialogUnitsToPixelsY(102, base), 166); // 102 * 13 / 8 = 165.75
+}
+
+namespace {
+const DialogTemplate kProbe{
+    900, "Probe", 200, 100, "MS Shell Dlg", 8, SysMenu | ModalFrame,
+    {
+        {10, ControlKind::AutoRadioButton, "A", 5, 5, 40, 10, Group},
+        {11, ControlKind::AutoRadioButton, "B", 5, 20, 40, 10, 0},
+        {12, ControlKind::PushButton, "Push", 60, 5, 40, 14, Group | TabStop},
+        {13, ControlKind::EditText, "", 60, 25, 40, 12, TabStop | Border},
+        {14, ControlKind::AutoRadioButton, "C", 5, 40, 40, 10, Group},
+        {15, ControlKind::DropDownList, "", 60, 45, 60, 60, TabStop},
+        {16, ControlKind::DefPushButton, "Default", 120, 5, 40, 14, TabStop | Hidden},
+    }};
+
+class Probe : public Dialog {
+public:
+    Probe() : Dialog(kProbe, nullptr)
+    {
+        On(12, [this] { ++pushes; });
+        On(16, [this] { ++defaults; });
+    }
+    void DoDataExchange(DataExchange &dx) override
+    {
+        dx.Radio(10, mode);
+        dx.Radio(14, other);
+        dx.ListText(15, item);
+    }
+    int mode = 1;
+    int other = -1;
+    QString item;
+    int pushes = 0;
+    int defaults = 0;
+};
+} // namespace
+
+TEST(Dialog, RadioGroupsEndAtTheNextGroupAndCanHaveNoneChecked)
+{
+    Probe dialog;
+    uitest::OnNextModal([&](QWidget *w) {
+        EXPECT_TRUE(qobject_cast<QRadioButton *>(uitest::Control(w, 11))->isChecked());
+        uitest::Click(w, 14); // another group: A/B keep their state
+        dialog.UpdateData(true);
+        EXPECT_EQ(dialog.mode, 1);
+        EXPECT_EQ(dialog.other, 0);
+        dialog.mode = 7; // no such place: no button checked
+        dialog.UpdateData(false);
+        dialog.UpdateData(true);
+        EXPECT_EQ(dialog.mode, -1);
+        w->close();
+    });
+    dialog.DoModal();
+}
+
+TEST(Dialog, EnterGoesToTheFocusedButtonElseTheDefaultButton)
+{
+    Probe dialog;
+    uitest::OnNextModal([&](QWidget *w) {
+        EXPECT_EQ(uitest::FocusedId(w), 12); // first visible, enabled tab stop
+        uitest::PressKey(w, Qt::Key_Return);
+        EXPECT_EQ(dialog.pushes, 1);
+        uitest::Control(w, 13)->setFocus();
+        uitest::PressKey(w, Qt::Key_Return); // the hidden default still takes it
+        EXPECT_EQ(dialog.defaults, 1);
+        EXPECT_TRUE(w->isVisible());
+        uitest::PressKey(w, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST(Dialog, CloseBoxIsCommandTwo)
+{
+    Probe dialog;
+    uitest::OnNextModal([](QWidget *w) { w->close(); });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+TEST(Dialog, ListSelectionByPrefixIgnoringCase)
+{
+    Probe dialog;
+    uitest::OnNextModal([&](QWidget *w) {
+        auto *list = qobject_cast<QComboBox *>(uitest::Control(w, 15));
+        list->addItems({"COM1", "COM12", "COM2"});
+        for (const auto &[prefix, expected] : std::vector<std::pair<QString, QString>>{
+                 {"com1", "COM1"}, {"COM2", "COM2"}, {"COM", "COM1"}, {"COM3", "COM1"}}) {
+            dialog.item = prefix;
+            dialog.UpdateData(false); // COM3 matches nothing: the list stays as it was
+            dialog.UpdateData(true);
+            EXPECT_EQ(dialog.item, expected) << prefix.toStdString();
+        }
+        list->setCurrentIndex(-1);
+        dialog.UpdateData(true);
+        EXPECT_EQ(dialog.item, "");
+        w->close();
+    });
+    dialog.DoModal();
+}
