@@ -1,0 +1,281 @@
+// The launcher against a real process: a stand-in uploader (built with the
+// tests, see StandInUploader.cpp) takes avrdude's place in a temporary
+// Arduino folder and records what it was given.
+
+#include "UploadLogViewer.h"
+#include "UploadTestSupport.h"
+#include "Uploader.h"
+#include "UploaderWords.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace upload;
+using namespace uploadtest;
+
+namespace {
+
+const QByteArray kPreviousLog = "avrdude: previous upload\n";
+
+QString SystemWords(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::vector<std::string> SplitWords(const QByteArray& record)
+{
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : record) {
+        if (c == '\0') {
+            words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return words;
+}
+
+class UploaderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp.isValid());
+        arduino = temp.filePath("Arduino 0012 X");
+        workDir = temp.filePath("data/Vandrel");
+        record = temp.filePath("record");
+        ASSERT_TRUE(QDir().mkpath(workDir));
+        ASSERT_TRUE(QDir().mkpath(record));
+        qputenv("VANDREL_STANDIN_RECORD", QFile::encodeName(record));
+
+        // The program runs somewhere other than WorkDir, as it usually does.
+        const QString elsewhere = temp.filePath("elsewhere");
+        ASSERT_TRUE(QDir().mkpath(elsewhere));
+        previousCurrent = QDir::currentPath();
+        ASSERT_TRUE(QDir::setCurrent(elsewhere));
+    }
+
+    void TearDown() override
+    {
+        // Let any stand-in that is still waiting finish.
+        WriteFile(Record("go"), "");
+        if (QFileInfo::exists(Record("started")))
+            WaitForFile(Record("done"));
+        QDir::setCurrent(previousCurrent);
+    }
+
+    QString Record(const char* name) const { return record + "/" + name; }
+
+    void ForgetRecords() const
+    {
+        for (const char* name : {"words", "cwd", "streams", "started", "go", "done"})
+            QFile::remove(Record(name));
+    }
+
+    void InstallStandIn(const QString& folder) const
+    {
+        const QString uploader = QString::fromStdString(UploaderPath(folder.toStdString()));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(uploader).path()));
+        ASSERT_TRUE(QFile::link(QStringLiteral(VANDREL_STANDIN), uploader));
+    }
+
+    // Lets the stand-in finish and waits until it has.
+    void FinishStandIn() const
+    {
+        ASSERT_TRUE(WriteFile(Record("go"), ""));
+        ASSERT_TRUE(WaitForFile(Record("done"))) << "the stand-in uploader did not finish";
+    }
+
+    QString LogPath() const { return UploadLogPath(workDir); }
+
+    QTemporaryDir temp;
+    QString arduino, workDir, record, previousCurrent;
+};
+
+TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
+{
+    InstallStandIn(arduino);
+    ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
+    const std::string conf = arduino.toStdString() + "/hardware/tools/avr/etc/avrdude.conf";
+
+    struct Case {
+        QString port;
+        std::string portWord;
+    };
+    const std::vector<Case> cases = {
+        {"COM3", "/dev/ttyS2"},
+        {"", ""},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.port.toStdString());
+        ForgetRecords();
+        ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
+
+        const UploadReport report = UploadSketch(kBlinkSketch, arduino, c.port, workDir);
+        ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
+        EXPECT_EQ(report.message, "Completed upload");
+        EXPECT_GT(report.processId, 0);
+
+        ASSERT_TRUE(WaitForFile(Record("started"))) << "the stand-in uploader never ran";
+        const std::vector<std::string> expected = {"-v", "-C", conf, "-p", "atmega168", "-P", c.portWord,
+                                                   "-c", "stk500v1", "-b19200", "-U", "flash:w:Blink.hex"};
+        EXPECT_EQ(SplitWords(ReadFile(Record("words"))), expected);
+        EXPECT_EQ(QString::fromLocal8Bit(ReadFile(Record("cwd"))), QFileInfo(workDir).canonicalFilePath());
+        EXPECT_EQ(ReadFile(Record("streams")), "stdin=null\nstdout=null\n");
+
+        FinishStandIn();
+        // Emptied when this upload started; standard output is not in it.
+        EXPECT_EQ(ReadFile(LogPath()), "stand-in error output\nstand-in finished\n");
+    }
+}
+
+TEST_F(UploaderTest, ReturnsWhileTheUploaderStillRuns)
+{
+    InstallStandIn(arduino);
+    ASSERT_TRUE(WriteFile(workDir + "/Cadrelle.hex", ":00000001FF\n"));
+
+    const UploadReport report = UploadSketch(kCadrelleSketch, arduino, "COM4", workDir);
+    ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
+    ASSERT_TRUE(WaitForFile(Record("started")));
+    // The stand-in waits for "go", so it cannot have ended on its own.
+    EXPECT_FALSE(QFileInfo::exists(Record("done")));
+    FinishStandIn();
+}
+
+TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
+{
+    InstallStandIn(arduino);
+    const QString noArduino = temp.filePath("Not Arduino");
+    ASSERT_TRUE(QDir().mkpath(noArduino));
+    // Blink.hex is where the uploader would look; Cadrelle.hex only in the
+    // program's current folder, where the uploader would not find it.
+    ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
+    ASSERT_TRUE(WriteFile(QDir::current().filePath("Cadrelle.hex"), ":00000001FF\n"));
+
+    struct Case {
+        const char* what;
+        QString sketch, folder;
+        UploadOutcome outcome;
+        QString message;
+    };
+    const QString missingUploader = noArduino + "/hardware/tools/avr/bin/avrdude";
+    const std::vector<Case> cases = {
+        {"no uploader below the folder", kBlinkSketch, noArduino, UploadOutcome::NoUploader,
+         "Don't think the path '" + noArduino +
+             "' is right (it should contain arduino.exe) as I can't find the file '" + missingUploader +
+             "'"},
+        {"firmware only in the program's current folder", kCadrelleSketch, arduino,
+         UploadOutcome::NoFirmware, "Can't find the file 'Cadrelle.hex'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
+        const UploadReport report = UploadSketch(c.sketch, c.folder, "COM4", workDir);
+        EXPECT_EQ(report.outcome, c.outcome);
+        EXPECT_EQ(report.message, c.message);
+        EXPECT_EQ(report.processId, 0);
+        EXPECT_EQ(ReadFile(LogPath()), kPreviousLog);
+    }
+    EXPECT_FALSE(QFileInfo::exists(Record("started")));
+}
+
+TEST_F(UploaderTest, AnUploaderThatCannotStartIsNotReportedAsDone)
+{
+    ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
+    const QString notProgram = temp.filePath("Plain File");
+    const QString folderProgram = temp.filePath("Folder Program");
+    const QString notProgramPath = notProgram + "/hardware/tools/avr/bin/avrdude";
+    const QString folderProgramPath = folderProgram + "/hardware/tools/avr/bin/avrdude";
+    // Without any execute permission: refused even to the superuser.
+    ASSERT_TRUE(WriteFile(notProgramPath, "#!/bin/sh\nexit 0\n"));
+    ASSERT_TRUE(QDir().mkpath(folderProgramPath));
+
+    for (const QString& folder : {notProgram, folderProgram}) {
+        const QString uploader = folder + "/hardware/tools/avr/bin/avrdude";
+        SCOPED_TRACE(uploader.toStdString());
+        const UploadReport report = UploadSketch(kBlinkSketch, folder, "COM4", workDir);
+        EXPECT_EQ(report.outcome, UploadOutcome::NotStarted);
+        EXPECT_EQ(report.message, "Could not start the uploader '" + uploader + "'\n" + SystemWords(EACCES));
+    }
+}
+
+TEST_F(UploaderTest, StartFailuresCarryTheSystemsReason)
+{
+    const QString program = QStringLiteral(VANDREL_STANDIN);
+    const QString aFile = temp.filePath("a file");
+    ASSERT_TRUE(WriteFile(aFile, "not a folder\n"));
+
+    struct Case {
+        const char* what;
+        QString program, workDir;
+    };
+    const std::vector<Case> cases = {
+        {"missing program", temp.filePath("nowhere/avrdude"), workDir},
+        {"working folder cannot be made", program, aFile + "/Vandrel"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const LaunchResult result = StartUploader(c.program, {"-v"}, c.workDir, UploadLogPath(c.workDir));
+        EXPECT_FALSE(result.started);
+        EXPECT_FALSE(result.reason.isEmpty());
+        EXPECT_FALSE(result.reason.contains(':')) << "not the system's own words: " << result.reason.toStdString();
+    }
+    EXPECT_EQ(StartUploader(temp.filePath("nowhere/avrdude"), {}, workDir, LogPath()).reason,
+              SystemWords(ENOENT));
+    EXPECT_FALSE(QFileInfo::exists(Record("started")));
+}
+
+TEST_F(UploaderTest, ALogThatCannotBeCreatedDoesNotStopTheUpload)
+{
+    InstallStandIn(arduino);
+    ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
+    // Nothing can open a folder for writing, not even the superuser.
+    ASSERT_TRUE(QDir().mkpath(LogPath()));
+
+    const UploadReport report = UploadSketch(kBlinkSketch, arduino, "COM4", workDir);
+    ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
+    ASSERT_TRUE(WaitForFile(Record("started")));
+    EXPECT_EQ(SplitWords(ReadFile(Record("words"))).size(), 12u);
+    FinishStandIn();
+    EXPECT_TRUE(QFileInfo(LogPath()).isDir());
+}
+
+TEST_F(UploaderTest, TheWorkingFolderIsMadeWhenMissing)
+{
+    const QString fresh = temp.filePath("fresh home/.local/share/Vandrel");
+    const LaunchResult result =
+        StartUploader(QStringLiteral(VANDREL_STANDIN), {"-v"}, fresh, UploadLogPath(fresh));
+    ASSERT_TRUE(result.started) << result.reason.toStdString();
+    ASSERT_TRUE(WaitForFile(Record("started")));
+    EXPECT_EQ(QString::fromLocal8Bit(ReadFile(Record("cwd"))), QFileInfo(fresh).canonicalFilePath());
+    FinishStandIn();
+    EXPECT_EQ(ReadFile(UploadLogPath(fresh)), "stand-in error output\nstand-in finished\n");
+}
+
+TEST_F(UploaderTest, OpeningAMissingLogLeavesItMissing)
+{
+    EXPECT_FALSE(OpenUploadLog(LogPath()));
+    EXPECT_FALSE(QFileInfo::exists(LogPath()));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,92 @@
+#include "UploaderWords.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace upload;
+
+namespace {
+
+// The serial exchange's port mapping as this system applies it.
+std::string HostPort(const std::string& windowsName, const std::string& linuxName)
+{
+    return kHostPathStyle == PathStyle::Windows ? windowsName : linuxName;
+}
+
+std::vector<std::string> Words(const std::string& conf, const std::string& port,
+                               const std::string& file)
+{
+    return {"-v", "-C", conf, "-p", "atmega168", "-P", port,
+            "-c", "stk500v1", "-b19200", "-U", "flash:w:" + file};
+}
+
+} // namespace
+
+TEST(UploaderWords, EachValueIsOneWordInItsPlace)
+{
+    struct Case {
+        const char* what;
+        std::string folder, port, file;
+        PathStyle style;
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {"default folder, COM4", "/home/k/.local/share/Vandrel/arduino-0012X", "COM4", "Blink.hex",
+         PathStyle::Posix,
+         Words("/home/k/.local/share/Vandrel/arduino-0012X/hardware/tools/avr/etc/avrdude.conf",
+               HostPort("COM4", "/dev/ttyS3"), "Blink.hex")},
+        {"folder with spaces stays one word", "/opt/Arduino 0012 X", "/dev/ttyUSB0", "Cadrelle.hex",
+         PathStyle::Posix,
+         Words("/opt/Arduino 0012 X/hardware/tools/avr/etc/avrdude.conf", "/dev/ttyUSB0",
+               "Cadrelle.hex")},
+        {"no port selected: an empty word after -P", "/opt/arduino", "", "Blink.hex",
+         PathStyle::Posix, Words("/opt/arduino/hardware/tools/avr/etc/avrdude.conf", "", "Blink.hex")},
+        {"trailing separator is doubled", "/opt/arduino/", "COM1", "Blink.hex", PathStyle::Posix,
+         Words("/opt/arduino//hardware/tools/avr/etc/avrdude.conf", HostPort("COM1", "/dev/ttyS0"),
+               "Blink.hex")},
+        {"Windows folder with spaces and a trailing backslash", "C:\\Program Files\\Arduino\\", "COM9",
+         "Cadrelle.hex", PathStyle::Windows,
+         Words("C:\\Program Files\\Arduino\\\\hardware\\tools\\avr\\etc\\avrdude.conf",
+               HostPort("COM9", "/dev/ttyS8"), "Cadrelle.hex")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UploaderWords(c.folder, c.port, c.file, c.style), c.expected) << c.what;
+}
+
+TEST(UploaderWords, UploaderPathFollowsTheSystem)
+{
+    struct Case {
+        std::string folder;
+        PathStyle style;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"/opt/arduino", PathStyle::Posix, "/opt/arduino/hardware/tools/avr/bin/avrdude"},
+        {"/opt/arduino/", PathStyle::Posix, "/opt/arduino//hardware/tools/avr/bin/avrdude"},
+        {"/opt/Arduino 0012", PathStyle::Posix, "/opt/Arduino 0012/hardware/tools/avr/bin/avrdude"},
+        {"C:\\arduino-0012", PathStyle::Windows, "C:\\arduino-0012\\hardware\\tools\\avr\\bin\\avrdude.exe"},
+        {"C:\\arduino-0012\\", PathStyle::Windows,
+         "C:\\arduino-0012\\\\hardware\\tools\\avr\\bin\\avrdude.exe"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(UploaderPath(c.folder, c.style), c.expected) << c.folder;
+}
+
+TEST(UploaderWords, FirmwareFileIsTheBareSketchName)
+{
+    EXPECT_EQ(FirmwareFileName(kBlinkSketch), "Blink.hex");
+    EXPECT_EQ(FirmwareFileName(kCadrelleSketch), "Cadrelle.hex");
+}
+
+TEST(UploaderWords, MessagesShowValuesAsTheyStand)
+{
+    // A '%' in a folder name must not be read as part of a format.
+    EXPECT_EQ(NoUploaderMessage("/opt/100% arduino", "/opt/100% arduino/hardware/tools/avr/bin/avrdude"),
+              "Don't think the path '/opt/100% arduino' is right (it should contain arduino.exe) as "
+              "I can't find the file '/opt/100% arduino/hardware/tools/avr/bin/avrdude'");
+    EXPECT_EQ(NoFirmwareMessage("Blink.hex"), "Can't find the file 'Blink.hex'");
+    EXPECT_EQ(NotStartedMessage("/opt/a/avrdude", "Permission denied"),
+              "Could not start the uploader '/opt/a/avrdude'\nPermission denied");
+}

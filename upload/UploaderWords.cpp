@@ -1,0 +1,79 @@
+#include "UploaderWords.h"
+
+#include "safe/PortNames.h"
+
+#include <initializer_list>
+
+namespace upload {
+
+namespace {
+
+char Separator(PathStyle style)
+{
+    return style == PathStyle::Windows ? '\\' : '/';
+}
+
+std::string JoinParts(std::string path, std::initializer_list<const char*> parts, PathStyle style)
+{
+    for (const char* part : parts)
+        path = JoinPath(path, part, style);
+    return path;
+}
+
+} // namespace
+
+std::string FirmwareFileName(const std::string& sketch)
+{
+    return sketch + ".hex";
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name, PathStyle style)
+{
+    return folder + Separator(style) + name;
+}
+
+std::string UploaderPath(const std::string& arduinoFolder, PathStyle style)
+{
+    const char* program = style == PathStyle::Windows ? "avrdude.exe" : "avrdude";
+    return JoinParts(arduinoFolder, {"hardware", "tools", "avr", "bin", program}, style);
+}
+
+std::string UploaderConfigPath(const std::string& arduinoFolder, PathStyle style)
+{
+    return JoinParts(arduinoFolder, {"hardware", "tools", "avr", "etc", "avrdude.conf"}, style);
+}
+
+std::vector<std::string> UploaderWords(const std::string& arduinoFolder,
+                                       const std::string& portText,
+                                       const std::string& firmwareFile, PathStyle style)
+{
+    return {"-v",
+            "-C", UploaderConfigPath(arduinoFolder, style),
+            "-p", "atmega168",
+            "-P", SerialDeviceName(portText),
+            "-c", "stk500v1",
+            "-b19200",
+            "-U", "flash:w:" + firmwareFile};
+}
+
+std::string NoUploaderMessage(const std::string& arduinoFolder, const std::string& uploaderPath)
+{
+    return "Don't think the path '" + arduinoFolder +
+           "' is right (it should contain arduino.exe) as I can't find the file '" +
+           uploaderPath + "'";
+}
+
+std::string NoFirmwareMessage(const std::string& firmwareFile)
+{
+    return "Can't find the file '" + firmwareFile + "'";
+}
+
+std::string NotStartedMessage(const std::string& uploaderPath, const std::string& reason)
+{
+    std::string message = "Could not start the uploader '" + uploaderPath + "'";
+    if (!reason.empty())
+        message += "\n" + reason;
+    return message;
+}
+
+} // namespace upload

@@ -1,0 +1,58 @@
+#pragma once
+
+// What the program hands to the Arduino uploader (avrdude): the firmware
+// file, the uploader's path, its configuration and its words, and the texts
+// the Test window shows about an upload. Plain C++ so it is shared by every
+// platform and tested without a window.
+
+#include <string>
+#include <vector>
+
+namespace upload {
+
+enum class PathStyle { Posix, Windows };
+
+#ifdef _WIN32
+inline constexpr PathStyle kHostPathStyle = PathStyle::Windows;
+#else
+inline constexpr PathStyle kHostPathStyle = PathStyle::Posix;
+#endif
+
+inline constexpr char kBlinkSketch[] = "Blink";
+inline constexpr char kCadrelleSketch[] = "Cadrelle";
+inline constexpr char kUploadLogName[] = "upload_out.txt";
+inline constexpr char kCompletedUploadMessage[] = "Completed upload";
+
+// "Blink" -> "Blink.hex": a bare name, which the uploader resolves in its
+// current folder.
+std::string FirmwareFileName(const std::string& sketch);
+
+// folder + separator + name by plain concatenation: nothing is trimmed, so a
+// folder that already ends in a separator gives a doubled one.
+std::string JoinPath(const std::string& folder, const std::string& name,
+                     PathStyle style = kHostPathStyle);
+
+// <folder>/hardware/tools/avr/bin/avrdude (avrdude.exe on Windows).
+std::string UploaderPath(const std::string& arduinoFolder, PathStyle style = kHostPathStyle);
+
+// <folder>/hardware/tools/avr/etc/avrdude.conf
+std::string UploaderConfigPath(const std::string& arduinoFolder,
+                               PathStyle style = kHostPathStyle);
+
+// The uploader's words, in order, each value one whole word (a folder with
+// spaces stays one word, an empty port stays an empty word after -P):
+// -v -C <conf> -p atmega168 -P <port> -c stk500v1 -b19200 -U flash:w:<file>.
+// The port is mapped to this system's device name as the serial exchange
+// maps it (COM3 -> /dev/ttyS2 on Linux).
+std::vector<std::string> UploaderWords(const std::string& arduinoFolder,
+                                       const std::string& portText,
+                                       const std::string& firmwareFile,
+                                       PathStyle style = kHostPathStyle);
+
+// The Test window's messages, filled by concatenation so that a '%' in a
+// folder name is shown as it stands.
+std::string NoUploaderMessage(const std::string& arduinoFolder, const std::string& uploaderPath);
+std::string NoFirmwareMessage(const std::string& firmwareFile);
+std::string NotStartedMessage(const std::string& uploaderPath, const std::string& reason);
+
+} // namespace upload
