@@ -9,6 +9,7 @@ int CCadrelleControllerApp::Run(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setWindowIcon(AppIcon());
+    QApplication::setDesktopFileName(QStringLiteral("vandrel"));
     CCadrelleControllerDlg dialog;
     dialog.DoModal();
     return 0;

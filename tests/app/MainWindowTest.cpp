@@ -33,6 +33,8 @@ TEST(MainWindow, OpensWithFocusOnCloseAndTheVersionLineAndNoCloseBox)
         EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
         EXPECT_FALSE(w->windowFlags() & Qt::WindowSystemMenuHint);
         EXPECT_EQ(w->windowTitle(), "Vandrel");
+        const QList<QSize> iconSizes = w->windowIcon().availableSizes();
+        EXPECT_TRUE(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(256, 256)));
 
         const QString line = qobject_cast<QLabel *>(uitest::Control(w, VersionLine))->text();
         const QRegularExpression form(
