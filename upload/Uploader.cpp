@@ -3,6 +3,7 @@
 #include "UploaderWords.h"
 #include "WindowsCommandLine.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -93,14 +94,16 @@ bool PathExists(const QString& path)
     return !path.isEmpty() && QFileInfo::exists(path);
 }
 
+// WorkDir comes from QStandardPaths, which writes "/" on every system; these
+// two paths are made whole in this system's own spelling.
 QString UploadLogPath(const QString& workDir)
 {
-    return FromUtf8(JoinPath(workDir.toStdString(), kUploadLogName));
+    return QDir::toNativeSeparators(FromUtf8(JoinPath(workDir.toStdString(), kUploadLogName)));
 }
 
 QString FirmwareFilePath(const QString& workDir, const QString& firmwareFile)
 {
-    return FromUtf8(JoinPath(workDir.toStdString(), firmwareFile.toStdString()));
+    return QDir::toNativeSeparators(FromUtf8(JoinPath(workDir.toStdString(), firmwareFile.toStdString())));
 }
 
 LaunchResult StartUploader(const QString& program, const std::vector<std::string>& words,

@@ -21,7 +21,7 @@ namespace upload {
 // Anything of that name, a folder included, counts as present.
 bool PathExists(const QString& path);
 
-// <workDir>/upload_out.txt, with this system's separator.
+// <workDir>/upload_out.txt, spelt with this system's separators.
 QString UploadLogPath(const QString& workDir);
 
 // <workDir>/<firmwareFile>: where the uploader, running in workDir, looks for
