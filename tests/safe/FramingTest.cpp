@@ -1,0 +1,189 @@
+// Framing, agreement check, port names and the reading of time replies, as
+// plain functions over bytes: no port.
+
+#include "Framing.h"
+#include "PortNames.h"
+#include "SafeCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace {
+
+using namespace std::string_literals;
+
+struct ReplyCase {
+    const char *what;
+    std::string bytes;
+    bool agreed;
+    std::string reply; // when agreed
+};
+
+std::string Copies(const std::string &copy)
+{
+    return copy + "." + copy + "." + copy + ".";
+}
+
+const ReplyCase kReplyCases[] = {
+    {"three agreeing copies", "Y.Y.Y.", true, "Y"},
+    {"third copy differs", "Y.Y.N.", false, ""},
+    {"second copy differs", "Y.N.Y.", false, ""},
+    {"two copies only", "Y.Y.", false, ""},
+    {"third copy without its full stop", "Y.Y.Y", false, ""},
+    {"nothing", "", false, ""},
+    {"three full stops alone", "...", true, ""},
+    {"longer copies", "12.12.12.", true, "12"},
+    {"junk after the third full stop", "12.12.12.junk", true, "12"},
+    {"a fourth copy that differs", "12.12.12.13.", true, "12"},
+    {"an extra full stop", "Y.Y.Y..", true, "Y"},
+    {"case differs", "y.Y.Y.", false, ""},
+    {"blank before the first copy", " Y.Y.Y.", false, ""},
+    {"NUL inside the first copy", "Y\0.Y.Y."s, false, ""},
+    {"NUL before the third full stop", "Y.Y.Y\0."s, false, ""},
+    {"NUL right after the third full stop", "Y.Y.Y.\0junk"s, true, "Y"},
+    {"NUL alone", "\0"s, false, ""},
+    {"copies that hold blanks", "a b.a b.a b.", true, "a b"},
+    {"258 bytes, all within the buffer", Copies(std::string(85, 'A')), true, std::string(85, 'A')},
+    {"258 bytes and junk past the buffer", Copies(std::string(85, 'A')) + "junk", true,
+     std::string(85, 'A')},
+    {"third full stop at byte 261, past the buffer", Copies(std::string(86, 'A')), false, ""},
+    {"over 260 bytes", Copies(std::string(100, 'A')), false, ""},
+};
+
+TEST(SplitAgreedReply, ReadsOnlyAgreeingCopies)
+{
+    for (const ReplyCase &c : kReplyCases) {
+        SCOPED_TRACE(c.what);
+        std::string reply = "unchanged";
+        EXPECT_EQ(SplitAgreedReply(c.bytes.data(), c.bytes.size(), reply), c.agreed);
+        EXPECT_EQ(reply, c.agreed ? c.reply : "unchanged");
+    }
+}
+
+// The exchange ends its read as soon as HasThreeStops: that is only sound if
+// no later byte could change the outcome. Check it for every prefix.
+TEST(HasThreeStops, NoLaterByteChangesTheReply)
+{
+    for (const ReplyCase &c : kReplyCases) {
+        SCOPED_TRACE(c.what);
+        std::string whole = "unchanged";
+        const bool wholeAgreed = SplitAgreedReply(c.bytes.data(), c.bytes.size(), whole);
+        bool endedEarly = false;
+        for (std::size_t n = 0; n <= c.bytes.size(); ++n) {
+            if (!HasThreeStops(c.bytes.data(), n))
+                continue;
+            endedEarly = true;
+            std::string part = "unchanged";
+            EXPECT_EQ(SplitAgreedReply(c.bytes.data(), n, part), wholeAgreed) << "after " << n << " bytes";
+            EXPECT_EQ(part, whole) << "after " << n << " bytes";
+        }
+        // Where a reply agrees, the read must also end early for it.
+        if (wholeAgreed) {
+            EXPECT_TRUE(endedEarly);
+        }
+    }
+}
+
+TEST(HasThreeStops, CountsOnlyStopsInTheText)
+{
+    EXPECT_FALSE(HasThreeStops("", 0));
+    EXPECT_FALSE(HasThreeStops("Y.Y.", 4));
+    EXPECT_TRUE(HasThreeStops("...", 3));
+    EXPECT_TRUE(HasThreeStops("Y.N.Y.", 6)) << "copies that differ end the read too";
+    EXPECT_FALSE(HasThreeStops("Y.\0Y.Y.", 7)) << "the text ends at the NUL";
+    const std::string late = Copies(std::string(86, 'A'));
+    EXPECT_FALSE(HasThreeStops(late.data(), late.size())) << "the third stop lies past the buffer";
+}
+
+TEST(FrameCommand, AppendsOneFullStop)
+{
+    EXPECT_EQ(FrameCommand("T"), "T.");
+    EXPECT_EQ(FrameCommand(""), ".");
+    EXPECT_EQ(FrameCommand("L0123456789abcdef0123"), "L0123456789abcdef0123.");
+    EXPECT_EQ(FrameCommand("a.b"), "a.b.");
+}
+
+TEST(SerialDeviceName, MapsComPortsAndKeepsPaths)
+{
+    struct Case {
+        const char *name;
+        const char *device;
+    };
+#ifdef _WIN32
+    const Case cases[] = {{"COM1", "COM1"}, {"COM4", "COM4"}, {"/dev/ttyS0", "/dev/ttyS0"}};
+#else
+    const Case cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"COM4", "/dev/ttyS3"},
+        {"COM9", "/dev/ttyS8"},
+        {"COM10", "/dev/ttyS9"},
+        {"COM9999", "/dev/ttyS9998"},
+        {"com3", "/dev/ttyS2"},
+        {"COM0", "COM0"},
+        {"COM01", "COM01"},
+        {"COM", "COM"},
+        {"COM-1", "COM-1"},
+        {"COM+1", "COM+1"},
+        {"COM4x", "COM4x"},
+        {"COM 4", "COM 4"},
+        {" COM4", " COM4"},
+        {"COM99999", "COM99999"},
+        {"COM4294967297", "COM4294967297"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"/dev/pts/3", "/dev/pts/3"},
+        {"/COM4", "/COM4"},
+        {"ttyACM0", "ttyACM0"},
+        {"", ""},
+    };
+#endif
+    for (const Case &c : cases)
+        EXPECT_EQ(SerialDeviceName(c.name), c.device) << "port name \"" << c.name << '"';
+}
+
+TEST(ReadTimeReply, ReadsHiddenOrLeadingDecimalNumber)
+{
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    struct Case {
+        std::string reply;
+        bool hidden;
+        std::int32_t seconds;
+    };
+    const Case cases[] = {
+        {"X", true, 0},
+        {"x", false, 0},
+        {"X ", false, 0},
+        {" X", false, 0},
+        {"XX", false, 0},
+        {"12", false, 12},
+        {"0", false, 0},
+        {"86399", false, 86399},
+        {"  42abc", false, 42},
+        {"\t\n\v\f\r 3", false, 3},
+        {"+7", false, 7},
+        {"-5", false, -5},
+        {"007", false, 7},
+        {"1 2", false, 1},
+        {"0x1A", false, 0},
+        {"", false, 0},
+        {"abc", false, 0},
+        {"-", false, 0},
+        {"+ 5", false, 0},
+        {"2147483647", false, kMax},
+        {"2147483648", false, kMax},
+        {"99999999999999999999999", false, kMax},
+        {"-2147483648", false, kMin},
+        {"-99999999999999999999999", false, kMin},
+        {"\xd9\xa3", false, 0}, // a non-ASCII digit is no digit
+    };
+    for (const Case &c : cases) {
+        const safecmd::TimeReply t = safecmd::ReadTimeReply(c.reply);
+        EXPECT_EQ(t.hidden, c.hidden) << "reply \"" << c.reply << '"';
+        EXPECT_EQ(t.seconds, c.seconds) << "reply \"" << c.reply << '"';
+    }
+}
+
+} // namespace
