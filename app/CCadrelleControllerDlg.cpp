@@ -4,6 +4,8 @@
 #include "DialogTemplates.h"
 #include "MasterDlg.h"
 #include "Resource.h"
+#include "SubDlg.h"
+#include "TestDlg.h"
 
 using namespace res::main_window;
 
@@ -41,6 +43,14 @@ void CCadrelleControllerDlg::OnMaster()
     dialog.DoModal();
 }
 
-void CCadrelleControllerDlg::OnSub() {}
+void CCadrelleControllerDlg::OnSub()
+{
+    SubDlg dialog(this);
+    dialog.DoModal();
+}
 
-void CCadrelleControllerDlg::OnTestSafe() {}
+void CCadrelleControllerDlg::OnTestSafe()
+{
+    TestDlg dialog(this);
+    dialog.DoModal();
+}

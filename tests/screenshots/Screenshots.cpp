@@ -15,7 +15,7 @@ QString ShotPath(const char *name)
 {
     const QString dir = qEnvironmentVariableIsSet("VANDREL_SCREENSHOT_DIR")
                             ? qEnvironmentVariable("VANDREL_SCREENSHOT_DIR")
-                            : QDir::currentPath() + QStringLiteral("/screenshots");
+                            : QDir::currentPath() + QStringLiteral("/pictures");
     return dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
 }
 } // namespace

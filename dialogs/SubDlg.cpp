@@ -1,0 +1,5 @@
+#include "SubDlg.h"
+
+#include "DialogTemplates.h"
+
+SubDlg::SubDlg(QWidget *parent) : Dialog(res::SubDialogTemplate(), parent) {}

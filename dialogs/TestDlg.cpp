@@ -1,0 +1,5 @@
+#include "TestDlg.h"
+
+#include "DialogTemplates.h"
+
+TestDlg::TestDlg(QWidget *parent) : Dialog(res::TestDialogTemplate(), parent) {}
