@@ -1,0 +1,94 @@
+// How long one "T" exchange takes over a pseudo-terminal, with the read's
+// early end at the third full stop and without it (ended only by the 50 ms
+// gap after the last byte). Prints the median and 95th percentile of each
+// and their ratio. Figures only: it never fails on time.
+//
+//   bench_exchange [count]    (default 200 exchanges of each kind)
+
+#include "SafeCommands.h"
+#include "SafeExchange.h"
+#include "SafeExchangeDetail.h"
+#include "ScriptedPeer.h"
+#include "Settings.h"
+#include "TempSettingsHome.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::duration<double, std::milli>;
+using safeexchange::detail::ReadEnd;
+
+struct Series {
+    const char *name;
+    ReadEnd readEnd;
+    std::vector<double> ms;
+    int failed = 0;
+};
+
+double Percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * double(values.size())));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 200;
+    if (count <= 0) {
+        std::fprintf(stderr, "usage: bench_exchange [count]\n");
+        return 2;
+    }
+
+    testsupport::TempSettingsHome home;
+    testsupport::ScriptedPeer peer;
+    if (!home.isValid() || !peer.isOpen()) {
+        std::fprintf(stderr, "bench_exchange: no temporary home or pseudo-terminal\n");
+        return 1;
+    }
+    peer.answerAlways(testsupport::PeerReply::Bytes("12.12.12."));
+    const char *against = "a scripted peer answering 12.12.12.";
+    if (!settings::SetSerialPort(QString::fromStdString(peer.portPath()))) {
+        std::fprintf(stderr, "bench_exchange: the settings store did not keep the port\n");
+        return 1;
+    }
+
+    Series series[] = {{"early end", ReadEnd::AtThirdStop, {}}, {"time-outs only", ReadEnd::ByTimeOutsOnly, {}}};
+    std::string reply;
+    safeexchange::detail::Exchange(safecmd::kTime, reply, ReadEnd::AtThirdStop); // warm-up
+    // Interleaved, so that a change in the machine's load hits both alike.
+    for (int i = 0; i < count; ++i) {
+        for (Series &s : series) {
+            const Clock::time_point start = Clock::now();
+            const bool ok = safeexchange::detail::Exchange(safecmd::kTime, reply, s.readEnd);
+            s.ms.push_back(Millis(Clock::now() - start).count());
+            if (!ok || reply != "12")
+                ++s.failed;
+        }
+    }
+
+    std::printf("%d \"T\" exchanges of each kind against %s (%s)\n", count, against,
+                peer.portPath().c_str());
+    std::printf("%-16s %10s %10s %8s\n", "read ends", "median ms", "p95 ms", "failed");
+    for (const Series &s : series)
+        std::printf("%-16s %10.2f %10.2f %8d\n", s.name, Percentile(s.ms, 50), Percentile(s.ms, 95), s.failed);
+    const double medianRatio = Percentile(series[1].ms, 50) / Percentile(series[0].ms, 50);
+    const double p95Ratio = Percentile(series[1].ms, 95) / Percentile(series[0].ms, 95);
+    std::printf("time-outs only / early end: median x%.1f, p95 x%.1f\n", medianRatio, p95Ratio);
+    return series[0].failed + series[1].failed == 0 ? 0 : 1;
+}
