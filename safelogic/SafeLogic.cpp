@@ -27,6 +27,19 @@ uint8_t PersistCheck(const PersistentState &s)
 
 } // namespace
 
+PersistentState SealedState(LockMode mode, bool hidden, uint32_t nonce, uint32_t secondsLeft)
+{
+    PersistentState s;
+    s.marker = kPersistMarker;
+    s.mode = static_cast<uint8_t>(mode);
+    s.hidden = hidden ? 1 : 0;
+    s.reserved = 0;
+    s.nonce = nonce;
+    s.secondsLeft = secondsLeft;
+    s.check = PersistCheck(s);
+    return s;
+}
+
 uint16_t FrameReply(const char *reply, char *out, uint16_t capacity)
 {
     uint16_t length = 0;
@@ -281,15 +294,7 @@ uint32_t SafeLogic::MillisecondsUntilDue() const
 
 PersistentState SafeLogic::Snapshot() const
 {
-    PersistentState s;
-    s.marker = kPersistMarker;
-    s.mode = mode_;
-    s.hidden = hidden_ ? 1 : 0;
-    s.reserved = 0;
-    s.nonce = nonce_;
-    s.secondsLeft = secondsLeft_;
-    s.check = PersistCheck(s);
-    return s;
+    return SealedState(static_cast<LockMode>(mode_), hidden_, nonce_, secondsLeft_);
 }
 
 bool SafeLogic::Restore(const PersistentState &s)

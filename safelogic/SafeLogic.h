@@ -72,6 +72,10 @@ struct PersistentState {
     uint8_t check;
 };
 
+// A state as Snapshot() would give it, for a safe that is to start locked
+// (the simulated safe's start options, a board's factory test).
+PersistentState SealedState(LockMode mode, bool hidden, uint32_t nonce, uint32_t secondsLeft);
+
 // Copies `reply` and a stop three times into `out`; returns the byte count,
 // or 0 when `capacity` is too small (nothing is then written).
 uint16_t FrameReply(const char *reply, char *out, uint16_t capacity);

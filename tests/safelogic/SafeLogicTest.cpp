@@ -442,6 +442,19 @@ TEST(SafeLogic, OffersTheRemainingTimeForStoringNowAndThen)
     EXPECT_EQ(line.safe.Snapshot().secondsLeft, 7000u);
 }
 
+TEST(SafeLogic, StartsInAGivenLock)
+{
+    const keycodes::KeyCodes pair = Codes(0, 0);
+    std::uint32_t nonce = 0, hide = 0;
+    std::int32_t seconds = 0;
+    ASSERT_TRUE(keycodes::CheckLockCode(pair.lockCode, nonce, seconds, hide));
+    Line line;
+    ASSERT_TRUE(line.safe.Restore(safelogic::SealedState(safelogic::kLockedForTime, false, nonce, 42)));
+    EXPECT_TRUE(line.safe.LatchClosed());
+    EXPECT_EQ(line.Command("T"), "42");
+    EXPECT_EQ(line.Command(pair.unlockCode), "Y");
+}
+
 TEST(SafeLogic, FrameReply)
 {
     char out[16];

@@ -1,0 +1,391 @@
+// The simulated safe as a program: exchanges over its real pseudo-terminal,
+// opened and closed for every exchange as the controller does.
+#include "SimSafeProcess.h"
+
+#include "KeyCodes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testsupport::SimSafeProcess;
+
+struct Received {
+    std::string bytes;
+    bool hungUp = false;
+    std::chrono::milliseconds longestGap{0};
+};
+
+// One exchange as a controller makes it: open, three copies, read until the
+// line goes quiet for `quiet`, close. Reads everything, the bytes after a
+// third stop included, so the tests see exactly what the safe sent.
+Received Exchange(const std::string &path, const std::string &command,
+                  std::chrono::milliseconds quiet = 50ms,
+                  std::chrono::milliseconds firstByte = 1000ms)
+{
+    Received r;
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        ADD_FAILURE() << "cannot open " << path << ": " << std::strerror(errno);
+        return r;
+    }
+    termios tio{};
+    tcgetattr(fd, &tio);
+    cfmakeraw(&tio);
+    tcsetattr(fd, TCSANOW, &tio);
+    const std::string copy = command + ".";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(::write(fd, copy.data(), copy.size()), static_cast<ssize_t>(copy.size()));
+
+    Clock::time_point last = Clock::now();
+    while (true) {
+        pollfd p{fd, POLLIN, 0};
+        const auto wait = r.bytes.empty() ? firstByte : quiet;
+        if (::poll(&p, 1, static_cast<int>(wait.count())) <= 0)
+            break;
+        char chunk[512];
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n <= 0) {
+            r.hungUp = true;
+            break;
+        }
+        const Clock::time_point now = Clock::now();
+        if (!r.bytes.empty())
+            r.longestGap = std::max(
+                r.longestGap, std::chrono::duration_cast<std::chrono::milliseconds>(now - last));
+        last = now;
+        r.bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return r;
+}
+
+std::string Reply(const std::string &path, const std::string &command)
+{
+    return Exchange(path, command).bytes;
+}
+
+// A folder of the test's own under the system's temporary folder.
+struct TempDir {
+    std::string path;
+    TempDir()
+    {
+        const char *base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/simsafe-test-XXXXXX";
+        path = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~TempDir()
+    {
+        if (!path.empty())
+            std::system(("rm -rf '" + path + "'").c_str());
+    }
+};
+
+std::string LinkTarget(const std::string &link)
+{
+    char buffer[4096];
+    const ssize_t n = ::readlink(link.c_str(), buffer, sizeof buffer);
+    return n < 0 ? std::string() : std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::uint32_t NonceOf(const std::string &lockCode)
+{
+    std::uint32_t nonce = 0, hide = 0;
+    std::int32_t seconds = 0;
+    EXPECT_TRUE(keycodes::CheckLockCode(lockCode, nonce, seconds, hide));
+    return nonce;
+}
+
+std::string Hex(std::uint32_t v)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(v));
+    return text;
+}
+
+// User plus system time of a process, in clock ticks.
+long CpuTicks(pid_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14)
+            utime = std::stol(field);
+        if (i == 15)
+            stime = std::stol(field);
+    }
+    return utime + stime;
+}
+
+TEST(SimSafe, LocksAndUnlocksAcrossManyOpenings)
+{
+    SimSafeProcess safe;
+    ASSERT_TRUE(safe.start()) << safe.errorText();
+    const std::string port = safe.portPath();
+    const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(1234567, 3600, 0);
+    const keycodes::KeyCodes other = keycodes::MakeKeyCodesAt(7654321, 60, 0);
+
+    const struct {
+        std::string command;
+        std::string reply;
+    } steps[] = {
+        {"V", "Cadrelle 1 simulated.Cadrelle 1 simulated.Cadrelle 1 simulated."},
+        {"T", "0.0.0."},
+        {other.unlockCode, "N.N.N."},
+        {pair.lockCode, "Y.Y.Y."},
+        {"T", "3600.3600.3600."},
+        {other.lockCode, "N.N.N."},
+        {"Y", "N.N.N."},
+        {other.unlockCode, "N.N.N."},
+        {"what", "?.?.?."},
+    };
+    for (const auto &s : steps)
+        EXPECT_EQ(Reply(port, s.command), s.reply) << s.command;
+    EXPECT_EQ(safe.control("status"), "status latch=closed lock=timed seconds=3600 hidden=0");
+
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(Reply(port, "X"), "Y.Y.Y.") << "exchange " << i;
+
+    EXPECT_EQ(Reply(port, pair.unlockCode), "Y.Y.Y.");
+    EXPECT_EQ(safe.control("status"), "status latch=open lock=none seconds=0 hidden=0");
+    EXPECT_EQ(safe.stop(), 0);
+}
+
+TEST(SimSafe, TimedLockOpensByItself)
+{
+    SimSafeProcess safe;
+    ASSERT_TRUE(safe.start()) << safe.errorText();
+    ASSERT_EQ(Reply(safe.portPath(), keycodes::MakeKeyCodesAt(99, 1, 1).lockCode), "Y.Y.Y.");
+    EXPECT_EQ(Reply(safe.portPath(), "T"), "X.X.X.");
+    EXPECT_EQ(safe.control("status"), "status latch=closed lock=timed seconds=1 hidden=1");
+    // No exchange in between: the safe keeps its own time.
+    std::this_thread::sleep_for(1300ms);
+    EXPECT_EQ(safe.control("status"), "status latch=open lock=none seconds=0 hidden=0");
+    EXPECT_EQ(Reply(safe.portPath(), "T"), "0.0.0.");
+}
+
+TEST(SimSafe, MisbehavesOnRequestAndRecovers)
+{
+    const std::string padded = "0" + std::string(99, '-');
+    const struct {
+        std::string mode;
+        std::string gap;
+        std::string bytes; // what a controller reading until a 50 ms pause gets
+        bool hungUp;
+    } cases[] = {
+        {"silent", "", "", false},
+        {"disagree", "", "0.0.N.", false},
+        {"slow", "80", "0", false},
+        {"split", "80", "0.0", false},
+        {"split", "10", "0.0.0.", false},
+        {"cut", "", "0.0.", false},
+        {"nul", "", std::string("0.\0" "0.0.", 7), false},
+        {"junk", "", "0.0.0.junk", false},
+        {"long", "", padded + "." + padded + "." + padded + ".", false},
+        {"hangup", "", "0.0", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.mode + " " + c.gap);
+        TempDir dir;
+        const std::string link = dir.path + "/port";
+        std::vector<std::string> args{"--link", link, "--misbehave", c.mode + ",ok"};
+        if (!c.gap.empty())
+            args.insert(args.end(), {"--gap", c.gap});
+        SimSafeProcess safe;
+        ASSERT_TRUE(safe.start(args)) << safe.errorText();
+
+        const Received broken = Exchange(link, "T", 50ms, c.mode == "silent" ? 300ms : 1000ms);
+        EXPECT_EQ(broken.bytes, c.bytes);
+        EXPECT_EQ(broken.hungUp, c.hungUp);
+        // Whatever the safe had left to send went nowhere: the next exchange,
+        // on the same port name, is clean.
+        EXPECT_EQ(Reply(link, "T"), "0.0.0.");
+        if (c.mode == "hangup") {
+            EXPECT_NE(LinkTarget(link), safe.portPath());
+        }
+        EXPECT_EQ(Reply(link, "T"), "0.0.0.");
+    }
+}
+
+TEST(SimSafe, SlowRepliesReallyPause)
+{
+    SimSafeProcess safe;
+    ASSERT_TRUE(safe.start({"--misbehave", "slow", "--gap", "70"})) << safe.errorText();
+    const Received r = Exchange(safe.portPath(), "T", 500ms);
+    EXPECT_EQ(r.bytes, "0.0.0.");
+    EXPECT_GE(r.longestGap, 60ms);
+}
+
+TEST(SimSafe, FixedRepliesAndControlLines)
+{
+    SimSafeProcess safe;
+    ASSERT_TRUE(safe.start({"--reply", ""})) << safe.errorText();
+    const std::string port = safe.portPath();
+    EXPECT_EQ(Reply(port, "V"), "...");
+
+    const struct {
+        std::string control;
+        std::string answer;
+        std::string command;
+        std::string bytes;
+    } steps[] = {
+        {"reply y", "ok", keycodes::MakeKeyCodesAt(5, 60, 0).lockCode, "y.y.y."},
+        {"reply Y2", "ok", "T", "Y2.Y2.Y2."},
+        {"reply", "ok", "T", "..."},
+        {"reply-off", "ok", "T", "60.60.60."}, // the lock above was taken all the same
+        {"misbehave junk", "ok", "V", "Cadrelle 1 simulated.Cadrelle 1 simulated."
+                                      "Cadrelle 1 simulated.junk"},
+        {"misbehave bogus", "error unknown misbehaviour \"bogus\" (known: ok, silent, disagree, "
+                            "slow, split, cut, nul, junk, long, hangup)",
+         "T", "60.60.60.junk"},
+        {"misbehave ok", "ok", "T", "60.60.60."},
+        {"gap x", "error gap takes milliseconds from 0 to 60000", "T", "60.60.60."},
+        {"open sesame", "error unknown control line \"open sesame\"", "T", "60.60.60."},
+    };
+    for (const auto &s : steps) {
+        EXPECT_EQ(safe.control(s.control), s.answer) << s.control;
+        EXPECT_EQ(Reply(port, s.command), s.bytes) << s.control;
+    }
+}
+
+TEST(SimSafe, StartsInAGivenLock)
+{
+    const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(4242, 0, 0);
+    const std::string nonce = Hex(NonceOf(pair.lockCode));
+    const struct {
+        std::vector<std::string> args;
+        std::string time;
+    } cases[] = {
+        {{"--locked", "0", "--nonce", nonce}, "2147483647"},
+        {{"--locked", "0", "--hidden", "--nonce", nonce}, "X"},
+        {{"--locked", "90", "--nonce", nonce}, "90"},
+        {{"--locked", "90", "--hidden", "--nonce", nonce}, "X"},
+    };
+    for (const auto &c : cases) {
+        SimSafeProcess safe;
+        ASSERT_TRUE(safe.start(c.args)) << safe.errorText();
+        EXPECT_EQ(Reply(safe.portPath(), "T"), c.time + "." + c.time + "." + c.time + ".");
+        EXPECT_EQ(Reply(safe.portPath(), pair.lockCode), "N.N.N.");
+        EXPECT_EQ(Reply(safe.portPath(), pair.unlockCode), "Y.Y.Y.");
+        EXPECT_EQ(Reply(safe.portPath(), "T"), "0.0.0.");
+    }
+}
+
+TEST(SimSafe, KeepsItsLockAcrossRestartsInAStateFile)
+{
+    TempDir dir;
+    const std::string state = dir.path + "/safe-state";
+    const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(777, 7200, 0);
+    {
+        SimSafeProcess safe;
+        ASSERT_TRUE(safe.start({"--state-file", state})) << safe.errorText();
+        ASSERT_EQ(Reply(safe.portPath(), pair.lockCode), "Y.Y.Y.");
+        EXPECT_EQ(safe.stop(), 0);
+    }
+    {
+        SimSafeProcess safe;
+        ASSERT_TRUE(safe.start({"--state-file", state})) << safe.errorText();
+        EXPECT_EQ(safe.control("status"), "status latch=closed lock=timed seconds=7200 hidden=0");
+        EXPECT_EQ(Reply(safe.portPath(), pair.unlockCode), "Y.Y.Y.");
+        EXPECT_EQ(safe.stop(), 0);
+    }
+    {
+        std::ofstream(state, std::ios::trunc) << "damaged";
+        SimSafeProcess safe;
+        ASSERT_TRUE(safe.start({"--state-file", state})) << safe.errorText();
+        EXPECT_EQ(safe.control("status"), "status latch=open lock=none seconds=0 hidden=0");
+    }
+}
+
+TEST(SimSafe, LinkLivesAsLongAsTheSafe)
+{
+    TempDir dir;
+    const std::string link = dir.path + "/safe";
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        ASSERT_EQ(::symlink("/nonexistent/stale", link.c_str()), 0); // left by a crash
+        SimSafeProcess safe;
+        ASSERT_TRUE(safe.start({"--link", link})) << safe.errorText();
+        EXPECT_EQ(LinkTarget(link), safe.portPath());
+        EXPECT_EQ(Reply(link, "T"), "0.0.0.");
+        ::kill(safe.pid(), signal);
+        EXPECT_EQ(safe.stop(), 0); // already on its way out: ends by the signal above
+        struct stat st{};
+        EXPECT_NE(::lstat(link.c_str(), &st), 0);
+    }
+
+    // Anything but a link stays untouched, and the safe does not start.
+    std::ofstream(link) << "mine";
+    SimSafeProcess safe;
+    EXPECT_FALSE(safe.start({"--link", link}));
+    std::ifstream kept(link);
+    std::string content;
+    kept >> content;
+    EXPECT_EQ(content, "mine");
+}
+
+TEST(SimSafe, RefusesOptionsItDoesNotKnow)
+{
+    const std::vector<std::string> bad[] = {
+        {"--frobnicate"},
+        {"--misbehave", "sulk"},
+        {"--gap", "-1"},
+        {"--locked", "-5"},
+        {"--hidden"},
+        {"--nonce", "12345", "--locked", "0"},
+        {"--link"},
+    };
+    for (const auto &args : bad) {
+        SimSafeProcess safe;
+        EXPECT_FALSE(safe.start(args)) << args.front();
+        EXPECT_NE(safe.errorText().find("exit code 2"), std::string::npos) << safe.errorText();
+    }
+}
+
+TEST(SimSafe, WaitsWithoutSpinning)
+{
+    SimSafeProcess safe;
+    ASSERT_TRUE(safe.start()) << safe.errorText();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(Reply(safe.portPath(), "T"), "0.0.0.");
+
+    // Port closed, and then held open by an idle controller.
+    const long closedBefore = CpuTicks(safe.pid());
+    std::this_thread::sleep_for(1000ms);
+    const long closedAfter = CpuTicks(safe.pid());
+    const int fd = ::open(safe.portPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    std::this_thread::sleep_for(1000ms);
+    const long openAfter = CpuTicks(safe.pid());
+    ::close(fd);
+
+    // A busy loop would use the whole second (100 ticks); a waiting server none.
+    EXPECT_LE(closedAfter - closedBefore, 5);
+    EXPECT_LE(openAfter - closedAfter, 5);
+    EXPECT_EQ(Reply(safe.portPath(), "T"), "0.0.0.");
+}
+
+} // namespace
