@@ -1,0 +1,83 @@
+// Cadrelle: the safe's firmware. The safe's behaviour is the shared safe logic
+// (the same code the simulated safe runs); this file gives it the board's
+// serial line, clock, latch output and EEPROM.
+//
+// On start the latch stays shut until the stored lock has been read, so that a
+// reset never opens a locked safe, not even for a moment.
+#include "Board.h"
+#include "Clock.h"
+#include "LockStore.h"
+#include "SafeLogic.h"
+#include "SerialLine.h"
+
+#include <avr/eeprom.h>
+#include <avr/interrupt.h>
+#include <avr/sleep.h>
+
+namespace {
+
+#ifndef FIRMWARE_BUILD_DATE
+#define FIRMWARE_BUILD_DATE __DATE__
+#define FIRMWARE_BUILD_TIME __TIME__
+#endif
+
+// The "V" reply, in the form the controller gives its own version line.
+const char kVersion[] = "Firmware version: 1 - " FIRMWARE_BUILD_DATE ", " FIRMWARE_BUILD_TIME;
+
+struct EepromMemory {
+    uint8_t Read(uint16_t address) { return eeprom_read_byte(reinterpret_cast<const uint8_t*>(address)); }
+    // Only bytes that change are written, which spares the cells.
+    void Write(uint16_t address, uint8_t value) { eeprom_update_byte(reinterpret_cast<uint8_t*>(address), value); }
+};
+
+// Three copies of the longest reply, each with its full stop.
+char gFramed[3 * (safelogic::kReplyCapacity + 1)];
+
+} // namespace
+
+int main()
+{
+    board::InitLatch(); // shut
+    board::StartClock();
+    board::StartSerial();
+    set_sleep_mode(SLEEP_MODE_IDLE);
+
+    safelogic::SafeLogic safe(kVersion);
+    EepromMemory memory;
+    lockstore::LockStore<EepromMemory> store(memory);
+    safelogic::PersistentState stored;
+    if (store.Load(&stored))
+        safe.Restore(stored);
+    uint32_t checkpointSecondsLeft = safe.SecondsLeft();
+
+    sei();
+    for (;;) {
+        safe.Tick(board::Milliseconds());
+        uint8_t byte;
+        while (board::ReceiveByte(&byte)) {
+            safe.Tick(board::Milliseconds());
+            if (!safe.Feed(byte))
+                continue;
+            // The lock is stored before the controller hears that it holds.
+            if (safe.TakePersistRequest()) {
+                store.Save(safe.Snapshot());
+                checkpointSecondsLeft = safe.SecondsLeft();
+            }
+            board::SetLatch(!safe.LatchClosed());
+            const uint16_t n = safelogic::FrameReply(safe.Reply(), gFramed, sizeof gFramed);
+            board::SendBytes(gFramed, n);
+        }
+
+        const bool checkpointDue = safe.Mode() == safelogic::kLockedForTime &&
+                                   checkpointSecondsLeft - safe.SecondsLeft() >= lockstore::kCheckpointSeconds;
+        if (safe.TakePersistRequest() || checkpointDue) {
+            store.Save(safe.Snapshot());
+            checkpointSecondsLeft = safe.SecondsLeft();
+        }
+        board::SetLatch(!safe.LatchClosed());
+
+        // The clock's interrupt wakes the chip every millisecond, a received
+        // byte sooner.
+        sleep_mode();
+    }
+}

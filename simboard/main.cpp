@@ -1,0 +1,272 @@
+// simboard: the safe's board without hardware. Runs an ATmega168 at 16 MHz
+// from the Arduino Diecimila bootloader in simavr, held to real time, with its
+// UART on a pseudo-terminal, so that avrdude can upload firmware onto it and
+// the controller can talk to that firmware.
+//
+// The first line on standard output is the pseudo-terminal's path. Each later
+// line is an event, with the seconds since the start:
+//   <t> open | close          a program opened or closed the port
+//   <t> reset <why>           the chip was reset (open, upload, button)
+//   <t> start                 the bootloader handed over to the application
+//   <t> latch 1 | latch 0     the latch output went high (open) or low
+//   <t> halt <why>            the simulated core stopped
+// It serves until SIGTERM, SIGINT or SIGHUP, or until its parent ends.
+// SIGUSR1 presses the board's reset button.
+
+#include "PtyPort.h"
+#include "SimBoard.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#ifndef SIMBOARD_DEFAULT_BOOTLOADER
+#define SIMBOARD_DEFAULT_BOOTLOADER \
+    "/usr/share/arduino/hardware/arduino/avr/bootloaders/atmega/ATmegaBOOT_168_diecimila.hex"
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> gStop{false};
+std::atomic<bool> gResetButton{false};
+
+void OnStop(int) { gStop = true; }
+void OnResetButton(int) { gResetButton = true; }
+
+// The speed the Diecimila bootloader listens at, and so avrdude's -b19200.
+constexpr std::uint32_t kBootloaderBaud = 19200;
+
+// When the simulation falls this far behind the wall clock (a loaded host),
+// it does not race to catch up: that would squeeze the bootloader's wait and
+// the firmware's serial timing.
+constexpr auto kMaxLag = std::chrono::milliseconds(100);
+
+enum class ResetOnOpen { Upload, Dtr, Never };
+
+const char* const kUsage =
+    "usage: simboard [--firmware FILE.hex] [--bootloader FILE.hex] [--eeprom FILE]\n"
+    "                [--reset-on-open upload|dtr|never] [--link PATH]\n"
+    "\n"
+    "  --firmware FILE.hex   flash this program too, as if it had been uploaded\n"
+    "  --bootloader FILE.hex the Diecimila bootloader (default " SIMBOARD_DEFAULT_BOOTLOADER ")\n"
+    "  --eeprom FILE         EEPROM contents: read at start when the file exists,\n"
+    "                        written back when simboard ends (a power cycle)\n"
+    "  --reset-on-open MODE  upload (default): the chip is reset when a program that\n"
+    "                        opened the port first writes at the bootloader's 19200\n"
+    "                        baud (a board without auto-reset whose reset button is\n"
+    "                        pressed as an upload starts);\n"
+    "                        dtr: a stock Diecimila, reset by each rise of DTR: DTR\n"
+    "                        rises when a program opens the port and falls when it\n"
+    "                        closes it with HUPCL set, the default of a serial port;\n"
+    "                        never: no reset from the port\n"
+    "  --link PATH           also make PATH a symbolic link to the port\n";
+
+Clock::time_point gStart;
+
+void Event(const char* format, ...)
+{
+    const double t = std::chrono::duration<double>(Clock::now() - gStart).count();
+    std::printf("%.3f ", t);
+    va_list args;
+    va_start(args, format);
+    std::vprintf(format, args);
+    va_end(args);
+    std::printf("\n");
+    std::fflush(stdout);
+}
+
+bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out.flush());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string firmware;
+    std::string bootloader = SIMBOARD_DEFAULT_BOOTLOADER;
+    std::string eepromFile;
+    std::string link;
+    ResetOnOpen resetOnOpen = ResetOnOpen::Upload;
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "simboard: %s needs a value\n%s", arg.c_str(), kUsage);
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (arg == "--firmware") {
+            firmware = value();
+        } else if (arg == "--bootloader") {
+            bootloader = value();
+        } else if (arg == "--eeprom") {
+            eepromFile = value();
+        } else if (arg == "--link") {
+            link = value();
+        } else if (arg == "--reset-on-open") {
+            const std::string mode = value();
+            if (mode == "upload") {
+                resetOnOpen = ResetOnOpen::Upload;
+            } else if (mode == "dtr") {
+                resetOnOpen = ResetOnOpen::Dtr;
+            } else if (mode == "never") {
+                resetOnOpen = ResetOnOpen::Never;
+            } else {
+                std::fprintf(stderr, "simboard: unknown --reset-on-open mode '%s'\n%s", mode.c_str(), kUsage);
+                return 2;
+            }
+        } else if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "simboard: unknown argument '%s'\n%s", arg.c_str(), kUsage);
+            return 2;
+        }
+    }
+
+    // A test that dies must not leave a board running.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    struct sigaction stop{};
+    stop.sa_handler = OnStop;
+    sigaction(SIGTERM, &stop, nullptr);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGHUP, &stop, nullptr);
+    struct sigaction button{};
+    button.sa_handler = OnResetButton;
+    sigaction(SIGUSR1, &button, nullptr);
+
+    simboard::SimBoard board;
+    std::string error;
+    if (!board.LoadHex(bootloader, error)) {
+        std::fprintf(stderr, "simboard: bootloader: %s\n", error.c_str());
+        return 1;
+    }
+    if (!firmware.empty() && !board.LoadHex(firmware, error)) {
+        std::fprintf(stderr, "simboard: firmware: %s\n", error.c_str());
+        return 1;
+    }
+    if (!eepromFile.empty()) {
+        std::vector<std::uint8_t> bytes;
+        if (ReadFile(eepromFile, bytes))
+            board.SetEeprom(bytes);
+    }
+
+    simboard::PtyPort port;
+    if (!port.Create(error)) {
+        std::fprintf(stderr, "simboard: %s\n", error.c_str());
+        return 1;
+    }
+    if (!link.empty()) {
+        unlink(link.c_str());
+        if (symlink(port.Path().c_str(), link.c_str()) != 0) {
+            std::fprintf(stderr, "simboard: cannot link %s to %s: %s\n", link.c_str(), port.Path().c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+
+    gStart = Clock::now();
+    std::printf("%s\n", port.Path().c_str());
+    std::fflush(stdout);
+
+    board.onTransmit = [&](std::uint8_t byte) { port.Write(&byte, 1); };
+    board.onLatch = [](bool high) { Event("latch %d", high ? 1 : 0); };
+    board.onApplicationStart = [] { Event("start"); };
+    board.onHalt = [](const char* why) { Event("halt %s", why); };
+
+    Clock::time_point base = Clock::now();
+    std::uint64_t baseCycle = board.Cycle();
+    auto reset = [&](const char* why) {
+        board.Reset();
+        Event("reset %s", why);
+        base = Clock::now();
+        baseCycle = board.Cycle();
+    };
+    // Power-up: the chip starts in the bootloader, as a real board does.
+    reset("power");
+
+    bool decideOnFirstByte = false;
+    bool dtrHigh = false;
+    std::uint8_t buffer[256];
+    while (!gStop) {
+        if (gResetButton.exchange(false))
+            reset("button");
+
+        switch (port.PollOpenState()) {
+        case simboard::PtyPort::Change::Opened:
+            Event("open");
+            // The board's DTR line reaches the reset pin through a capacitor:
+            // only its rise resets the chip.
+            if (!dtrHigh && resetOnOpen == ResetOnOpen::Dtr)
+                reset("open");
+            dtrHigh = true;
+            decideOnFirstByte = resetOnOpen == ResetOnOpen::Upload;
+            break;
+        case simboard::PtyPort::Change::Closed:
+            Event("close");
+            if (port.HangUpOnClose())
+                dtrHigh = false;
+            decideOnFirstByte = false;
+            break;
+        case simboard::PtyPort::Change::None:
+            break;
+        }
+
+        const std::size_t n = port.Read(buffer, sizeof buffer);
+        if (n > 0) {
+            const std::uint32_t baud = port.HostBaud();
+            // The opener has set its line speed by the time it first writes:
+            // the uploader talks at the bootloader's speed, the controller at
+            // the firmware's.
+            if (decideOnFirstByte) {
+                decideOnFirstByte = false;
+                if (baud == kBootloaderBaud)
+                    reset("upload");
+            }
+            board.QueueFromHost(buffer, n, baud);
+        }
+        port.Flush();
+
+        const Clock::time_point now = Clock::now();
+        if (now - base > kMaxLag && board.Cycle() < baseCycle + static_cast<std::uint64_t>(
+                std::chrono::duration<double>(now - base - kMaxLag).count() * simboard::kCpuHz)) {
+            base = now;
+            baseCycle = board.Cycle();
+        }
+        const auto elapsed = std::chrono::duration<double>(now - base).count();
+        board.RunUntil(baseCycle + static_cast<std::uint64_t>(elapsed * simboard::kCpuHz));
+        port.Wait(1);
+    }
+
+    if (!eepromFile.empty() && !WriteFile(eepromFile, board.Eeprom()))
+        std::fprintf(stderr, "simboard: cannot write the EEPROM to %s\n", eepromFile.c_str());
+    if (!link.empty())
+        unlink(link.c_str());
+    return 0;
+}

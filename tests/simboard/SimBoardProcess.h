@@ -1,0 +1,91 @@
+// The simulated board (program `simboard`) as a child process of a test or a
+// benchmark, with the events it reports (resets, the firmware's start, the
+// latch output).
+//
+//     testsupport::SimBoardProcess board;
+//     ASSERT_TRUE(board.start({"--firmware", testsupport::FirmwarePath("Cadrelle")}))
+//         << board.errorText();
+//     ASSERT_TRUE(board.waitFor("start", 5s));   // the bootloader handed over
+//     ... exchanges on board.portPath() ...
+//     EXPECT_TRUE(board.waitFor("latch 0", 2s));
+//
+// The child is stopped by stop() or the destructor, and dies with the thread
+// that started it. Plain C++; not thread-safe.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace testsupport {
+
+// One event line of simboard: the seconds since it started and the text after
+// them ("reset upload", "start", "latch 1", ...).
+struct BoardEvent {
+    double seconds = 0;
+    std::string what;
+};
+
+// Blink.hex or Cadrelle.hex as the build made them.
+std::string FirmwarePath(const std::string &name);
+
+// avrdude with the uploader's words of the Test window, against Debian's
+// avrdude and its configuration: -v -C /etc/avrdude.conf -p atmega168 -P <port>
+// -c stk500v1 -b19200 -U flash:w:<hex>. Runs it to its end in `workDir` and
+// returns its exit code; its standard error goes to `log`.
+int RunAvrdude(const std::string &port, const std::string &hexFile, const std::string &workDir,
+               std::string &log);
+
+class SimBoardProcess {
+public:
+    SimBoardProcess() = default;
+    SimBoardProcess(const SimBoardProcess &) = delete;
+    SimBoardProcess &operator=(const SimBoardProcess &) = delete;
+    ~SimBoardProcess();
+
+    // Starts the board and waits for its port's path. False, with
+    // errorText(), when it did not come up (it is then stopped).
+    bool start(const std::vector<std::string> &args = {},
+               std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+    const std::string &portPath() const { return portPath_; }
+
+    // Waits for the next event, after those already passed over, whose text
+    // begins with `prefix`; events before it are passed over.
+    std::optional<BoardEvent> waitFor(const std::string &prefix, std::chrono::milliseconds timeout);
+
+    // Every event so far, passed over or not (reads what is waiting).
+    const std::vector<BoardEvent> &events();
+
+    // Presses the board's reset button.
+    void pressReset();
+
+    // SIGTERM, then SIGKILL after `grace`; returns the exit code (128 +
+    // signal when killed by one), or -1 when nothing was running.
+    int stop(std::chrono::milliseconds grace = std::chrono::seconds(3));
+
+    // What the board wrote to its standard error (read at stop()).
+    const std::string &errorOutput() const { return stderr_; }
+    const std::string &errorText() const { return error_; }
+
+    static std::string programPath();
+
+private:
+    bool readMore(int timeoutMs);
+    void takeEvents();
+    void closePipes();
+
+    pid_t pid_ = -1;
+    int outputFd_ = -1;
+    int errorFd_ = -1;
+    std::string buffered_;
+    std::string stderr_;
+    std::string portPath_;
+    std::string error_;
+    std::vector<BoardEvent> events_;
+    std::size_t next_ = 0;
+};
+
+} // namespace testsupport
