@@ -3,7 +3,11 @@
 // gap after the last byte). Prints the median and 95th percentile of each
 // and their ratio. Figures only: it never fails on time.
 //
-//   bench_exchange [count]    (default 200 exchanges of each kind)
+//   bench_exchange [count] [--peer]
+//
+// count: exchanges of each kind (default 200). The exchanges go to the
+// simulated safe (program simsafe), or with --peer to a scripted peer in this
+// process that answers 12.12.12.
 
 #include "SafeCommands.h"
 #include "SafeExchange.h"
@@ -11,6 +15,9 @@
 #include "ScriptedPeer.h"
 #include "Settings.h"
 #include "TempSettingsHome.h"
+#ifdef VANDREL_BENCH_SIMSAFE
+#include "SimSafeProcess.h"
+#endif
 
 #include <QCoreApplication>
 
@@ -19,6 +26,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -49,41 +57,76 @@ double Percentile(std::vector<double> values, double p)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int count = argc > 1 ? std::atoi(argv[1]) : 200;
+    int count = 200;
+    bool usePeer = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--peer") == 0)
+            usePeer = true;
+        else
+            count = std::atoi(argv[i]);
+    }
+#ifndef VANDREL_BENCH_SIMSAFE
+    usePeer = true;
+#endif
     if (count <= 0) {
-        std::fprintf(stderr, "usage: bench_exchange [count]\n");
+        std::fprintf(stderr, "usage: bench_exchange [count] [--peer]\n");
         return 2;
     }
 
     testsupport::TempSettingsHome home;
-    testsupport::ScriptedPeer peer;
-    if (!home.isValid() || !peer.isOpen()) {
-        std::fprintf(stderr, "bench_exchange: no temporary home or pseudo-terminal\n");
+    if (!home.isValid()) {
+        std::fprintf(stderr, "bench_exchange: no temporary settings home\n");
         return 1;
     }
-    peer.answerAlways(testsupport::PeerReply::Bytes("12.12.12."));
-    const char *against = "a scripted peer answering 12.12.12.";
-    if (!settings::SetSerialPort(QString::fromStdString(peer.portPath()))) {
+    std::string port;
+    std::string against;
+    testsupport::ScriptedPeer peer;
+    if (usePeer) {
+        if (!peer.isOpen()) {
+            std::fprintf(stderr, "bench_exchange: no pseudo-terminal\n");
+            return 1;
+        }
+        peer.answerAlways(testsupport::PeerReply::Bytes("12.12.12."));
+        port = peer.portPath();
+        against = "a scripted peer answering 12.12.12.";
+    }
+#ifdef VANDREL_BENCH_SIMSAFE
+    testsupport::SimSafeProcess safe;
+    if (!usePeer) {
+        if (!safe.start()) {
+            std::fprintf(stderr, "bench_exchange: %s\n", safe.errorText().c_str());
+            return 1;
+        }
+        port = safe.portPath();
+        against = "the simulated safe";
+    }
+#endif
+    if (!settings::SetSerialPort(QString::fromStdString(port))) {
         std::fprintf(stderr, "bench_exchange: the settings store did not keep the port\n");
+        return 1;
+    }
+
+    std::string expected;
+    if (!safeexchange::detail::Exchange(safecmd::kTime, expected, ReadEnd::AtThirdStop)) {
+        std::fprintf(stderr, "bench_exchange: the first exchange failed\n");
         return 1;
     }
 
     Series series[] = {{"early end", ReadEnd::AtThirdStop, {}}, {"time-outs only", ReadEnd::ByTimeOutsOnly, {}}};
     std::string reply;
-    safeexchange::detail::Exchange(safecmd::kTime, reply, ReadEnd::AtThirdStop); // warm-up
     // Interleaved, so that a change in the machine's load hits both alike.
     for (int i = 0; i < count; ++i) {
         for (Series &s : series) {
             const Clock::time_point start = Clock::now();
             const bool ok = safeexchange::detail::Exchange(safecmd::kTime, reply, s.readEnd);
             s.ms.push_back(Millis(Clock::now() - start).count());
-            if (!ok || reply != "12")
+            if (!ok || reply != expected)
                 ++s.failed;
         }
     }
 
-    std::printf("%d \"T\" exchanges of each kind against %s (%s)\n", count, against,
-                peer.portPath().c_str());
+    std::printf("%d \"T\" exchanges of each kind against %s (%s), reply \"%s\"\n", count,
+                against.c_str(), port.c_str(), expected.c_str());
     std::printf("%-16s %10s %10s %8s\n", "read ends", "median ms", "p95 ms", "failed");
     for (const Series &s : series)
         std::printf("%-16s %10.2f %10.2f %8d\n", s.name, Percentile(s.ms, 50), Percentile(s.ms, 95), s.failed);

@@ -1,0 +1,161 @@
+// The Sub window's status text for the safe's time reply, with the time zone
+// fixed for each case.
+
+#include "RemainingTime.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace {
+
+using safetime::FormatRemaining;
+using safetime::MomentText;
+using safetime::TimeReplyStatus;
+
+constexpr std::int64_t kNow = 1796516635; // 06 Dec, 2026 at 00:23:55 UTC
+
+// Sets TZ for one test and puts back what was there.
+class TimeZone : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const char *tz = std::getenv("TZ"))
+            saved_ = tz;
+        Use("UTC0");
+    }
+    void TearDown() override
+    {
+        if (saved_)
+            setenv("TZ", saved_->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    static void Use(const char *zone)
+    {
+        // POSIX rule strings, so no time-zone database is needed.
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+TEST_F(TimeZone, StatusForEachKindOfTimeReply)
+{
+    struct Case {
+        std::string reply;
+        std::string status;
+    };
+    const Case cases[] = {
+        {"86399", "0 days 23 hours 59 minutes 59 seconds remaining, open at 07 Dec, 2026 at 00:23:54"},
+        {"93784", "1 days 2 hours 3 minutes 4 seconds remaining, open at 07 Dec, 2026 at 02:26:59"},
+        {"0", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
+        {"", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
+        {"abc", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
+        {"N", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
+        {"-90", "0 days 0 hours -1 minutes -30 seconds remaining, open at 06 Dec, 2026 at 00:22:25"},
+        {"-3661", "0 days -1 hours -1 minutes -1 seconds remaining, open at 05 Dec, 2026 at 23:22:54"},
+        {"99999999999",
+         "24855 days 3 hours 14 minutes 7 seconds remaining, open at 24 Dec, 2094 at 03:38:02"},
+        {"2147483647",
+         "24855 days 3 hours 14 minutes 7 seconds remaining, open at 24 Dec, 2094 at 03:38:02"},
+        {"-2147483648", "-24855 days -3 hours -14 minutes -8 seconds remaining, open at "},
+        {"-99999999999", "-24855 days -3 hours -14 minutes -8 seconds remaining, open at "},
+        {" 60s", "0 days 0 hours 1 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:24:55"},
+        {"X", "Safe locked for limited time, but time hidden"},
+        {"x", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(TimeReplyStatus(c.reply, kNow), c.status) << "reply \"" << c.reply << '"';
+}
+
+TEST_F(TimeZone, MomentIsShownInTheLocalZoneWithItsDaylightSaving)
+{
+    Use("CET-1CEST,M3.5.0,M10.5.0/3");
+    struct Case {
+        std::int64_t moment;
+        const char *text;
+    };
+    const Case cases[] = {
+        {1768478400, "15 Jan, 2026 at 13:00:00"}, // winter: UTC+1
+        {1782907200, "01 Jul, 2026 at 14:00:00"}, // summer: UTC+2
+        {1774745999, "29 Mar, 2026 at 01:59:59"}, // the last second before the change
+        {1774746000, "29 Mar, 2026 at 03:00:00"},
+        {0, "01 Jan, 1970 at 01:00:00"},
+        {-1, ""}, // after midnight locally, but before 1970 in UTC
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(MomentText(c.moment), c.text) << c.moment;
+
+    EXPECT_EQ(FormatRemaining(3600, 1782907200),
+              "0 days 1 hours 0 minutes 0 seconds remaining, open at 01 Jul, 2026 at 15:00:00");
+}
+
+TEST_F(TimeZone, OnlyMomentsBefore1970InUtcHaveNoText)
+{
+    Use("EST5");
+    EXPECT_EQ(MomentText(0), "31 Dec, 1969 at 19:00:00");
+    EXPECT_EQ(MomentText(-1), "");
+    EXPECT_EQ(MomentText(-86400 * 365), "");
+
+    Use("UTC0");
+    EXPECT_EQ(MomentText(0), "01 Jan, 1970 at 00:00:00");
+    EXPECT_EQ(MomentText(-1), "");
+    // The reply that reaches furthest back, from a clock that is itself
+    // barely past 1970.
+    EXPECT_EQ(FormatRemaining(-2, 1), "0 days 0 hours 0 minutes -2 seconds remaining, open at ");
+    EXPECT_EQ(FormatRemaining(-1, 1),
+              "0 days 0 hours 0 minutes -1 seconds remaining, open at 01 Jan, 1970 at 00:00:00");
+    // A clock reading far beyond any real one gives no moment, not a wrong one.
+    EXPECT_EQ(FormatRemaining(2147483647, INT64_MAX - 5),
+              "24855 days 3 hours 14 minutes 7 seconds remaining, open at ");
+}
+
+TEST_F(TimeZone, MonthsAreEnglishAndDaysTwoDigits)
+{
+    const std::int64_t fifteenthOfEachMonth[] = {
+        1768478400, 1771156800, 1773576000, 1776254400, 1778846400, 1781524800,
+        1784116800, 1786795200, 1789473600, 1792065600, 1794744000, 1797336000};
+    const char *months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (int m = 0; m < 12; ++m)
+        EXPECT_EQ(MomentText(fifteenthOfEachMonth[m]),
+                  std::string("15 ") + months[m] + ", 2026 at 12:00:00");
+    EXPECT_EQ(MomentText(1767225600 + 8 * 3600 + 7 * 60 + 6), "01 Jan, 2026 at 08:07:06");
+}
+
+TEST_F(TimeZone, MonthsStayEnglishInAnotherLocale)
+{
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    const char *other = nullptr;
+    for (const char *name : {"de_DE.UTF-8", "fr_FR.UTF-8", "ru_RU.UTF-8", "de_DE", "fr_FR"})
+        if (std::setlocale(LC_ALL, name) != nullptr) {
+            other = name;
+            break;
+        }
+    if (other == nullptr)
+        GTEST_SKIP() << "no other locale installed";
+    const std::string text = MomentText(1789473600);
+    std::setlocale(LC_ALL, before.c_str());
+    EXPECT_EQ(text, "15 Sep, 2026 at 12:00:00") << other;
+}
+
+TEST_F(TimeZone, FromTheClockTheMomentFollowsNow)
+{
+    const std::int64_t before = std::time(nullptr);
+    const std::string status = FormatRemaining(125);
+    const std::int64_t after = std::time(nullptr);
+    const std::string head = "0 days 0 hours 2 minutes 5 seconds remaining, open at ";
+    EXPECT_TRUE(status == head + MomentText(before + 125) || status == head + MomentText(after + 125))
+        << status;
+}
+
+} // namespace
