@@ -21,7 +21,7 @@ using safetime::TimeReplyStatus;
 constexpr std::int64_t kNow = 1796516635; // 06 Dec, 2026 at 00:23:55 UTC
 
 // Sets TZ for one test and puts back what was there.
-class TimeZone : public ::testing::Test {
+class RemainingTime : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -48,7 +48,7 @@ private:
     std::optional<std::string> saved_;
 };
 
-TEST_F(TimeZone, StatusForEachKindOfTimeReply)
+TEST_F(RemainingTime, StatusForEachKindOfTimeReply)
 {
     struct Case {
         std::string reply;
@@ -77,7 +77,7 @@ TEST_F(TimeZone, StatusForEachKindOfTimeReply)
         EXPECT_EQ(TimeReplyStatus(c.reply, kNow), c.status) << "reply \"" << c.reply << '"';
 }
 
-TEST_F(TimeZone, MomentIsShownInTheLocalZoneWithItsDaylightSaving)
+TEST_F(RemainingTime, MomentIsShownInTheLocalZoneWithItsDaylightSaving)
 {
     Use("CET-1CEST,M3.5.0,M10.5.0/3");
     struct Case {
@@ -99,7 +99,7 @@ TEST_F(TimeZone, MomentIsShownInTheLocalZoneWithItsDaylightSaving)
               "0 days 1 hours 0 minutes 0 seconds remaining, open at 01 Jul, 2026 at 15:00:00");
 }
 
-TEST_F(TimeZone, OnlyMomentsBefore1970InUtcHaveNoText)
+TEST_F(RemainingTime, OnlyMomentsBefore1970InUtcHaveNoText)
 {
     Use("EST5");
     EXPECT_EQ(MomentText(0), "31 Dec, 1969 at 19:00:00");
@@ -119,7 +119,7 @@ TEST_F(TimeZone, OnlyMomentsBefore1970InUtcHaveNoText)
               "24855 days 3 hours 14 minutes 7 seconds remaining, open at ");
 }
 
-TEST_F(TimeZone, MonthsAreEnglishAndDaysTwoDigits)
+TEST_F(RemainingTime, MonthsAreEnglishAndDaysTwoDigits)
 {
     const std::int64_t fifteenthOfEachMonth[] = {
         1768478400, 1771156800, 1773576000, 1776254400, 1778846400, 1781524800,
@@ -132,7 +132,7 @@ TEST_F(TimeZone, MonthsAreEnglishAndDaysTwoDigits)
     EXPECT_EQ(MomentText(1767225600 + 8 * 3600 + 7 * 60 + 6), "01 Jan, 2026 at 08:07:06");
 }
 
-TEST_F(TimeZone, MonthsStayEnglishInAnotherLocale)
+TEST_F(RemainingTime, MonthsStayEnglishInAnotherLocale)
 {
     const std::string before = std::setlocale(LC_ALL, nullptr);
     const char *other = nullptr;
@@ -148,7 +148,7 @@ TEST_F(TimeZone, MonthsStayEnglishInAnotherLocale)
     EXPECT_EQ(text, "15 Sep, 2026 at 12:00:00") << other;
 }
 
-TEST_F(TimeZone, FromTheClockTheMomentFollowsNow)
+TEST_F(RemainingTime, FromTheClockTheMomentFollowsNow)
 {
     const std::int64_t before = std::time(nullptr);
     const std::string status = FormatRemaining(125);
