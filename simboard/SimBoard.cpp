@@ -253,7 +253,10 @@ void SimBoard::QueueFromHost(const std::uint8_t* bytes, std::size_t n, std::uint
 {
     if (halted_ || hostBaud == 0)
         return;
-    const std::uint64_t charCycles = 10ull * kCpuHz / hostBaud;
+    // simavr's receiver takes a character no faster than its own character
+    // time (eleven bit times); bytes handed over faster would pile up in its
+    // queue and count as an overrun here.
+    const std::uint64_t charCycles = std::max<std::uint64_t>(10ull * kCpuHz / hostBaud, uart_->cycles_per_byte);
     const bool wasEmpty = fromHost_.empty();
     std::uint64_t due = std::max(hostLineFreeAt_, avr_->cycle);
     for (std::size_t i = 0; i < n; ++i) {

@@ -1,0 +1,264 @@
+// Cadrelle on the simulated board, asked through the controller's own
+// exchange (real pseudo-terminal, real settings store in a temporary home):
+// its answers in each state, its latch output, its clock, and its lock across
+// a reset and a power cut.
+
+#include "KeyCodes.h"
+#include "SafeExchange.h"
+#include "Settings.h"
+#include "SimBoardProcess.h"
+#include "TempSettingsHome.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::BoardEvent;
+using testsupport::FirmwarePath;
+using testsupport::SimBoardProcess;
+
+constexpr auto kBootWait = 5s;
+const std::string kNoReply = "<no reply>";
+// "T" while locked until the unlock code is used.
+const std::string kNoTimeLimit = "2147483647";
+
+std::string Ask(const std::string &command)
+{
+    std::string reply = kNoReply;
+    SafeExchange(command, reply);
+    return reply;
+}
+
+long Seconds(const std::string &reply)
+{
+    char *end = nullptr;
+    const long value = std::strtol(reply.c_str(), &end, 10);
+    return (end != nullptr && *end == '\0' && !reply.empty()) ? value : -1;
+}
+
+// True when the latch went high (open) after the given moment.
+bool OpenedAfter(const std::vector<BoardEvent> &events, double after)
+{
+    for (const BoardEvent &e : events) {
+        if (e.seconds > after && e.what == "latch 1")
+            return true;
+    }
+    return false;
+}
+
+class Cadrelle : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(home_.isValid()); }
+
+    void StartBoard(std::vector<std::string> args = {})
+    {
+        args.insert(args.begin(), {"--firmware", FirmwarePath("Cadrelle")});
+        ASSERT_TRUE(board_.start(args)) << board_.errorText();
+        ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
+        ASSERT_TRUE(board_.waitFor("start", kBootWait)) << "the firmware did not start";
+    }
+
+    std::string Path(const char *name) const { return home_.path().toStdString() + "/" + name; }
+
+    testsupport::TempSettingsHome home_;
+    SimBoardProcess board_;
+};
+
+TEST_F(Cadrelle, AnswersWhileUnlocked)
+{
+    StartBoard();
+    // Unlocked, the latch is open as soon as the firmware runs.
+    ASSERT_TRUE(board_.waitFor("latch 1", 1s));
+
+    EXPECT_TRUE(std::regex_match(Ask("V"), std::regex(R"(Firmware version: 1 - [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}, [0-2][0-9]:[0-5][0-9]:[0-5][0-9])")));
+
+    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(60, 0);
+    struct Case {
+        std::string command;
+        std::string reply;
+    };
+    const Case cases[] = {
+        {"T", "0"},
+        {codes.unlockCode, "N"}, // nothing to unlock
+        {"L0000", "N"},          // not a lock code
+        {"Z", "?"},
+        {"", "?"},
+        {"hello world", "?"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Ask(c.command), c.reply) << "command \"" << c.command << "\"";
+
+    // The test commands close and open the latch of an unlocked safe.
+    EXPECT_EQ(Ask("X"), "Y");
+    EXPECT_TRUE(board_.waitFor("latch 0", 1s));
+    EXPECT_EQ(Ask("Y"), "Y");
+    EXPECT_TRUE(board_.waitFor("latch 1", 1s));
+}
+
+TEST_F(Cadrelle, TimedLockCountsDownAndItsUnlockCodeOpens)
+{
+    StartBoard();
+    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(3600, 0);
+    // Another pair from another second: another nonce, so another unlock code.
+    const keycodes::KeyCodes other = keycodes::MakeKeyCodesAt(1234567, 60, 0);
+    ASSERT_NE(other.unlockCode, codes.unlockCode);
+
+    ASSERT_EQ(Ask(codes.lockCode), "Y");
+    const auto locked = board_.waitFor("latch 0", 1s);
+    ASSERT_TRUE(locked);
+    const long first = Seconds(Ask("T"));
+    EXPECT_GE(first, 3599);
+    EXPECT_LE(first, 3600);
+
+    std::this_thread::sleep_for(2500ms);
+    const long later = Seconds(Ask("T"));
+    EXPECT_LE(later, first - 2);
+    EXPECT_GE(later, first - 4);
+
+    // Locked: no test unlock, no second lock, no stranger's unlock code.
+    EXPECT_EQ(Ask("Y"), "N");
+    EXPECT_EQ(Ask(other.lockCode), "N");
+    EXPECT_EQ(Ask(other.unlockCode), "N");
+    EXPECT_EQ(Ask(codes.unlockCode.substr(0, 12)), "N"); // cut short
+    EXPECT_FALSE(OpenedAfter(board_.events(), locked->seconds)) << "opened without its unlock code";
+
+    EXPECT_EQ(Ask(codes.unlockCode), "Y");
+    EXPECT_TRUE(board_.waitFor("latch 1", 1s));
+    EXPECT_EQ(Ask("T"), "0");
+    // The code was used up with its lock.
+    EXPECT_EQ(Ask(codes.unlockCode), "N");
+}
+
+TEST_F(Cadrelle, ShortLockOpensByItself)
+{
+    StartBoard();
+    ASSERT_EQ(Ask(keycodes::MakeKeyCodes(2, 0).lockCode), "Y");
+    const auto closed = board_.waitFor("latch 0", 1s);
+    ASSERT_TRUE(closed);
+    const auto opened = board_.waitFor("latch 1", 5s);
+    ASSERT_TRUE(opened) << "the lock did not end";
+    EXPECT_GE(opened->seconds - closed->seconds, 1.9);
+    EXPECT_EQ(Ask("T"), "0");
+}
+
+TEST_F(Cadrelle, HiddenAndUntimedLocksAnswerTheTimeQuestion)
+{
+    struct Case {
+        std::int32_t seconds;
+        int hide;
+        std::string time;
+    };
+    const Case cases[] = {
+        {600, 1, "X"},
+        {0, 0, kNoTimeLimit},
+        {0, 1, "X"},
+    };
+    StartBoard();
+    for (const Case &c : cases) {
+        SCOPED_TRACE("seconds " + std::to_string(c.seconds) + " hide " + std::to_string(c.hide));
+        const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(c.seconds, c.hide);
+        ASSERT_EQ(Ask(codes.lockCode), "Y");
+        EXPECT_EQ(Ask("T"), c.time);
+        ASSERT_EQ(Ask(codes.unlockCode), "Y");
+        EXPECT_EQ(Ask("T"), "0");
+    }
+}
+
+TEST_F(Cadrelle, ResetKeepsTheLockShutAndTheTimeRunning)
+{
+    StartBoard();
+    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(3600, 0);
+    ASSERT_EQ(Ask(codes.lockCode), "Y");
+    const auto locked = board_.waitFor("latch 0", 1s);
+    ASSERT_TRUE(locked);
+    const long before = Seconds(Ask("T"));
+
+    board_.pressReset();
+    ASSERT_TRUE(board_.waitFor("reset button", 2s));
+    ASSERT_TRUE(board_.waitFor("start", kBootWait));
+    const long after = Seconds(Ask("T"));
+    // The time in the bootloader is not counted: the lock ends later, never
+    // earlier.
+    EXPECT_LE(after, before);
+    EXPECT_GE(after, before - 3);
+    EXPECT_FALSE(OpenedAfter(board_.events(), locked->seconds)) << "the latch opened during the reset";
+
+    EXPECT_EQ(Ask(codes.unlockCode), "Y");
+    EXPECT_TRUE(board_.waitFor("latch 1", 1s));
+}
+
+TEST_F(Cadrelle, PowerCutKeepsTheLock)
+{
+    const std::string eeprom = Path("eeprom.bin");
+    StartBoard({"--eeprom", eeprom});
+    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(3600, 1);
+    ASSERT_EQ(Ask(codes.lockCode), "Y");
+    ASSERT_TRUE(board_.waitFor("latch 0", 1s));
+    board_.stop();
+
+    // Power back: the latch never opens, the hidden lock is still hidden,
+    // and its unlock code still opens it.
+    StartBoard({"--eeprom", eeprom});
+    EXPECT_EQ(Ask("T"), "X");
+    EXPECT_FALSE(OpenedAfter(board_.events(), -1)) << "the latch opened after the power came back";
+    EXPECT_EQ(Ask(codes.unlockCode), "Y");
+    EXPECT_TRUE(board_.waitFor("latch 1", 1s));
+    board_.stop();
+
+    // And the unlock holds across the next power cut.
+    StartBoard({"--eeprom", eeprom});
+    EXPECT_TRUE(board_.waitFor("latch 1", 1s));
+    EXPECT_EQ(Ask("T"), "0");
+}
+
+TEST_F(Cadrelle, MemoryWithoutARecordStartsUnlocked)
+{
+    struct Case {
+        const char *name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"zeros", std::string(512, '\0')},
+        {"noise", [] {
+             std::string s(512, '\0');
+             unsigned v = 12345;
+             for (char &c : s) {
+                 v = v * 1103515245u + 12345u;
+                 c = static_cast<char>(v >> 16);
+             }
+             return s;
+         }()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string eeprom = Path("odd-eeprom.bin");
+        FILE *f = std::fopen(eeprom.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
+        std::fclose(f);
+        StartBoard({"--eeprom", eeprom});
+        EXPECT_EQ(Ask("T"), "0");
+        EXPECT_TRUE(board_.waitFor("latch 1", 1s));
+        board_.stop();
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
