@@ -1,10 +1,26 @@
+// The program's build and the firmware's version, side by side. The safe is
+// asked once, while the window is prepared.
 #pragma once
 
 #include "Dialog.h"
+
+#include <QString>
 
 class CVersion : public dialogkit::Dialog {
     Q_OBJECT
 
 public:
     explicit CVersion(QWidget *parent = nullptr);
+    ~CVersion() override;
+
+    // "Software version: 1 - " and this file's build stamp ("Nov  8 2008, 18:17:18").
+    static QString SoftwareVersionLine();
+
+protected:
+    void DoDataExchange(dialogkit::DataExchange &dx) override;
+    bool OnInitDialog() override;
+
+private:
+    QString SoftwareVersion;
+    QString FirmwareVersion;
 };

@@ -1,5 +1,157 @@
 #include "TestDlg.h"
 
+#include "CVersion.h"
 #include "DialogTemplates.h"
+#include "MessageBox.h"
+#include "PortChoices.h"
+#include "Resource.h"
+#include "SafeCommands.h"
+#include "SafeExchange.h"
+#include "Settings.h"
 
-TestDlg::TestDlg(QWidget *parent) : Dialog(res::TestDialogTemplate(), parent) {}
+#include <QComboBox>
+#include <QDir>
+
+#include <string>
+
+using dialogkit::ShowMessage;
+
+namespace {
+
+const QString kFailed = QStringLiteral("Failed");
+
+// The list is sorted as a sorted Windows list is, ignoring case: a new item
+// goes before the first item that sorts after it.
+void AddSorted(QComboBox *list, const QString &text)
+{
+    int at = 0;
+    while (at < list->count() && QString::compare(list->itemText(at), text, Qt::CaseInsensitive) <= 0)
+        ++at;
+    list->insertItem(at, text);
+}
+
+// The list's select-string search: from the item after `after` to the last,
+// then on from the top, the first item that begins with `prefix`, ignoring
+// case. Nothing changes when none does.
+void SelectString(QComboBox *list, int after, const QString &prefix)
+{
+    const int count = list->count();
+    for (int step = 1; step <= count; ++step) {
+        const int i = (after + step) % count;
+        if (list->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
+            list->setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+// Commands and replies are 8-bit text in the system's own encoding.
+std::string ToSafeText(const QString &text)
+{
+    return text.toLocal8Bit().toStdString();
+}
+
+QString FromSafeText(const std::string &text)
+{
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+TestDlg::TestDlg(QWidget *parent)
+    : Dialog(res::TestDialogTemplate(), parent),
+      WorkDir(settings::WorkDir()),
+      LogPath(QDir::toNativeSeparators(WorkDir + QStringLiteral("/upload_out.txt")))
+{
+    On(res::test::Send, [this] { SendCommand(); });
+    On(dialogkit::IDCANCEL, [this] { SaveAndClose(); });
+    On(res::test::UploadBlink, [this] { UploadBlink(); });
+    On(res::test::UploadCadrelle, [this] { UploadCadrelle(); });
+    On(res::test::TestLock, [this] { TestLock(); });
+    On(res::test::TestUnlock, [this] { TestUnlock(); });
+    On(res::test::ViewUploadLog, [this] { ViewUploadLog(); });
+    On(res::test::GetVersion, [this] { ShowVersion(); });
+}
+
+TestDlg::~TestDlg() = default;
+
+void TestDlg::DoDataExchange(dialogkit::DataExchange &dx)
+{
+    dx.Text(res::test::CommandText, CommandText);
+    dx.Text(res::test::ArduinoFolder, ArduinoFolder);
+    if (PortList == nullptr)
+        PortList = ItemAs<QComboBox>(res::test::PortList);
+    dx.ListText(res::test::PortList, PortText);
+}
+
+bool TestDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    ArduinoFolder = settings::GetArduinoPath();
+    PortText = settings::GetSerialPort();
+
+    for (int n = kFirstComPort; n <= kLastComPort; ++n)
+        AddSorted(PortList, QStringLiteral("COM%1").arg(n));
+    for (const QString &port : ExtraPortChoices(PortText))
+        AddSorted(PortList, port);
+    // A list starts without a selection; Qt selects the first item added.
+    PortList->setCurrentIndex(-1);
+
+    SelectString(PortList, 0, PortText);
+    UpdateData(false);
+    return true;
+}
+
+void TestDlg::SaveSettings()
+{
+    UpdateData(true);
+    settings::SetArduinoPath(ArduinoFolder);
+    settings::SetSerialPort(PortText);
+}
+
+void TestDlg::SendCommand()
+{
+    SaveSettings();
+    UpdateData(true);
+    std::string reply;
+    if (SafeExchange(ToSafeText(CommandText), reply))
+        ShowMessage(this, FromSafeText(reply));
+    else
+        ShowMessage(this, kFailed);
+}
+
+void TestDlg::RunTest(const char *command, const QString &success)
+{
+    SaveSettings();
+    UpdateData(true);
+    std::string reply;
+    ShowMessage(this, SafeExchange(command, reply) ? success : kFailed);
+}
+
+void TestDlg::TestLock()
+{
+    RunTest(safecmd::kTestLock, QStringLiteral("Lock succeeded"));
+}
+
+void TestDlg::TestUnlock()
+{
+    RunTest(safecmd::kTestUnlock, QStringLiteral("Unlock succeeded"));
+}
+
+void TestDlg::ShowVersion()
+{
+    CVersion version(this);
+    SaveSettings();
+    version.DoModal();
+}
+
+// Filled by the firmware upload.
+void TestDlg::UploadBlink() {}
+void TestDlg::UploadCadrelle() {}
+void TestDlg::ViewUploadLog() {}
+
+void TestDlg::SaveAndClose()
+{
+    SaveSettings();
+    EndDialog(dialogkit::IDCANCEL);
+}

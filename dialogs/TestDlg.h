@@ -1,10 +1,44 @@
+// The window where the safe is set up and tried out: the serial port and the
+// Arduino folder, lock and unlock tests, any typed command, the versions.
+// Every button and every way of closing first writes the port and the
+// folder as the window shows them to the settings store, so the exchange,
+// which reads the port from the store, talks to the port shown.
 #pragma once
 
 #include "Dialog.h"
+
+#include <QString>
+
+class QComboBox;
 
 class TestDlg : public dialogkit::Dialog {
     Q_OBJECT
 
 public:
     explicit TestDlg(QWidget *parent = nullptr);
+    ~TestDlg() override;
+
+protected:
+    void DoDataExchange(dialogkit::DataExchange &dx) override;
+    bool OnInitDialog() override;
+
+private:
+    void SaveSettings();
+    void SendCommand();
+    void TestLock();
+    void TestUnlock();
+    void ShowVersion();
+    void UploadBlink();
+    void UploadCadrelle();
+    void ViewUploadLog();
+    void SaveAndClose();
+    // "Lock succeeded" / "Unlock succeeded" for any intact reply.
+    void RunTest(const char *command, const QString &success);
+
+    QString CommandText;
+    QString ArduinoFolder;
+    QComboBox *PortList = nullptr;
+    QString PortText;
+    const QString WorkDir;
+    const QString LogPath;
 };

@@ -108,7 +108,7 @@ const DialogTemplate &TestDialogTemplate()
              "uploaded to the Arduino.",
              60, 174, 180, 18, Group},
             {IDC_STATIC, ControlKind::StaticText,
-             "You must follow the instructions at: " VANDREL_GUIDE_ADDRESS, 12, 12, 234, 8, Group},
+             "You must follow the instructions at: " VANDREL_GUIDE_ADDRESS, 12, 12, 270, 16, Group},
             {IDC_STATIC, ControlKind::StaticText, "System test", 52, 230, 39, 8, Group,
              CommandText},
         }};
