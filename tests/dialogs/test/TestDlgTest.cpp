@@ -36,6 +36,13 @@ namespace {
 const QString kSimulatedVersion = QStringLiteral("Cadrelle 1 simulated");
 const QString kTypedFolder = QStringLiteral("/srv/Arduino 0012 X/");
 
+// A failing table row is named by its description.
+template <class Case>
+auto operator<<(std::ostream &out, const Case &c) -> decltype(c.what, out)
+{
+    return out << c.what;
+}
+
 class TestWindow : public ::testing::Test {
 protected:
     void SetUp() override

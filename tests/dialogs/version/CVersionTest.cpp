@@ -29,6 +29,13 @@ namespace {
 
 const QString kSoftwarePrefix = QStringLiteral("Software version: 1 - ");
 
+// A failing table row is named by its description.
+template <class Case>
+auto operator<<(std::ostream &out, const Case &c) -> decltype(c.what, out)
+{
+    return out << c.what;
+}
+
 // "Nov  8 2008, 18:17:19": the day is padded with a space.
 QDateTime ParseStamp(const QString &stamp)
 {
