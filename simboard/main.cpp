@@ -34,6 +34,14 @@
     "/usr/share/arduino/hardware/arduino/avr/bootloaders/atmega/ATmegaBOOT_168_diecimila.hex"
 #endif
 
+#if defined(__SANITIZE_ADDRESS__)
+// simavr does not free its interrupt lines when a core is torn down.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libsimavr.so\n";
+}
+#endif
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
