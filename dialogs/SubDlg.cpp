@@ -1,5 +1,129 @@
 #include "SubDlg.h"
 
 #include "DialogTemplates.h"
+#include "KeyCodes.h"
+#include "MessageBox.h"
+#include "RemainingTime.h"
+#include "Resource.h"
+#include "SafeCommands.h"
+#include "SafeExchange.h"
 
-SubDlg::SubDlg(QWidget *parent) : Dialog(res::SubDialogTemplate(), parent) {}
+#include <cstdint>
+
+using dialogkit::ShowMessage;
+using namespace res::sub;
+
+namespace {
+
+const QString kNoConnection = QStringLiteral("Problem connecting to safe!");
+
+// The bytes that go to the safe: the text as typed, in the local 8-bit
+// encoding (UTF-8 on Linux, the ANSI code page on Windows). Codes are ASCII,
+// so only text after a code can be affected.
+std::string CodeBytes(const QString &text)
+{
+    return text.toLocal8Bit().toStdString();
+}
+
+// A full stop ends a copy of a command on the wire, so a code followed by
+// ".Y" would reach the safe as more than one command. The check of a code
+// ignores what follows it; the framing does not. Checked on the bytes to be
+// sent, since an encoder may turn another character into a full stop (the
+// Windows code pages map the full-width full stop to ".").
+bool FitsOneFrame(const std::string &code)
+{
+    return code.find('.') == std::string::npos;
+}
+
+} // namespace
+
+SubDlg::SubDlg(QWidget *parent)
+    : Dialog(res::SubDialogTemplate(), parent), StatusText(QStringLiteral("Please wait..."))
+{
+    On(res::sub::ApplyCode, [this] { ApplyCode(); });
+    On(res::sub::UpdateTime, [this] { UpdateTime(); });
+}
+
+SubDlg::~SubDlg() = default;
+
+void SubDlg::DoDataExchange(dialogkit::DataExchange &dx)
+{
+    dx.Text(Code, CodeText);
+    dx.Text(Status, StatusText);
+}
+
+bool SubDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    UpdateData(false);
+    // Blocks until the safe has answered or the exchange has given up, so
+    // the window is first shown with the answer in its status line.
+    UpdateTime();
+    return true;
+}
+
+void SubDlg::ApplyCode()
+{
+    UpdateData(true);
+    const std::string code = CodeBytes(CodeText);
+    const char first = code.empty() ? '\0' : code.front();
+
+    if (first == 'L') {
+        std::uint32_t nonce = 0;
+        std::uint32_t hide = 0;
+        std::int32_t seconds = 0;
+        if (!FitsOneFrame(code) || !keycodes::CheckLockCode(code, nonce, seconds, hide)) {
+            ShowMessage(this, QStringLiteral("Lock code not the right format"));
+        } else {
+            ShowMessage(this, QStringLiteral("Lock code GOOD, sending to safe"));
+            if (SendCodeToSafe(code)) {
+                if (seconds == 0)
+                    ShowMessage(this, QStringLiteral("Safe locked until unlock code used"));
+                else if (hide & 1u)
+                    ShowMessage(this, QString::fromLatin1(safetime::kHiddenTimeStatus));
+                else
+                    ShowMessage(this, QStringLiteral("Safe locked for %1 seconds").arg(seconds));
+            }
+        }
+    } else if (first == 'U') {
+        // Only the form and check word count here; whether the code belongs
+        // to the lock in force is the safe's decision.
+        bool match = false;
+        if (!FitsOneFrame(code) || !keycodes::CheckUnlockCode(code, 0, match)) {
+            ShowMessage(this, QStringLiteral("Unlock code not the right format"));
+        } else {
+            ShowMessage(this, QStringLiteral("Unlock code GOOD, sending to safe"));
+            if (SendCodeToSafe(code))
+                ShowMessage(this, QStringLiteral("Safe unlocked"));
+        }
+    } else {
+        ShowMessage(this, QStringLiteral("Bad format"));
+    }
+
+    UpdateData(false);
+    UpdateTime();
+}
+
+bool SubDlg::SendCodeToSafe(const std::string &code)
+{
+    std::string reply;
+    if (!SafeExchange(code, reply)) {
+        ShowMessage(this, kNoConnection);
+        return false;
+    }
+    if (reply == safecmd::kAccepted)
+        return true;
+    ShowMessage(this, QStringLiteral("Safe REFUSED use of code"));
+    return false;
+}
+
+void SubDlg::UpdateTime()
+{
+    UpdateData(true);
+    std::string reply;
+    if (SafeExchange(safecmd::kTime, reply))
+        StatusText = QString::fromStdString(safetime::TimeReplyStatus(reply));
+    else
+        StatusText = kNoConnection;
+    UpdateData(false);
+}
