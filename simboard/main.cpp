@@ -10,7 +10,8 @@
 //   <t> start                 the bootloader handed over to the application
 //   <t> latch 1 | latch 0     the latch output went high (open) or low
 //   <t> halt <why>            the simulated core stopped
-// It serves until SIGTERM, SIGINT or SIGHUP, or until its parent ends.
+// It serves until SIGTERM, SIGINT or SIGHUP (tests start it so that it also
+// dies with them).
 // SIGUSR1 presses the board's reset button.
 
 #include "PtyPort.h"
@@ -26,7 +27,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/prctl.h>
 #include <unistd.h>
 
 #ifndef SIMBOARD_DEFAULT_BOOTLOADER
@@ -158,8 +158,6 @@ int main(int argc, char** argv)
         }
     }
 
-    // A test that dies must not leave a board running.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
     struct sigaction stop{};
     stop.sa_handler = OnStop;
     sigaction(SIGTERM, &stop, nullptr);
