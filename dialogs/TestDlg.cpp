@@ -8,9 +8,11 @@
 #include "SafeCommands.h"
 #include "SafeExchange.h"
 #include "Settings.h"
+#include "UploadLogViewer.h"
+#include "Uploader.h"
+#include "UploaderWords.h"
 
 #include <QComboBox>
-#include <QDir>
 
 #include <string>
 
@@ -61,7 +63,7 @@ QString FromSafeText(const std::string &text)
 TestDlg::TestDlg(QWidget *parent)
     : Dialog(res::TestDialogTemplate(), parent),
       WorkDir(settings::WorkDir()),
-      LogPath(QDir::toNativeSeparators(WorkDir + QStringLiteral("/upload_out.txt")))
+      LogPath(upload::UploadLogPath(WorkDir))
 {
     On(res::test::Send, [this] { SendCommand(); });
     On(dialogkit::IDCANCEL, [this] { SaveAndClose(); });
@@ -145,10 +147,32 @@ void TestDlg::ShowVersion()
     version.DoModal();
 }
 
-// Filled by the firmware upload.
-void TestDlg::UploadBlink() {}
-void TestDlg::UploadCadrelle() {}
-void TestDlg::ViewUploadLog() {}
+void TestDlg::UploadBlink()
+{
+    UploadSketch(QString::fromLatin1(upload::kBlinkSketch));
+}
+
+void TestDlg::UploadCadrelle()
+{
+    UploadSketch(QString::fromLatin1(upload::kCadrelleSketch));
+}
+
+void TestDlg::UploadSketch(const QString &name)
+{
+    SaveSettings();
+    UpdateData(true);
+    // Returns once the uploader has started: the upload itself goes on in
+    // its own process, and only the log tells how it went.
+    const upload::UploadReport report = upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir);
+    ShowMessage(this, report.message);
+}
+
+void TestDlg::ViewUploadLog()
+{
+    SaveSettings();
+    // Where the desktop has no viewer for the log, nothing is shown.
+    upload::OpenUploadLog(LogPath);
+}
 
 void TestDlg::SaveAndClose()
 {

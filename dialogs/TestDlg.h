@@ -31,6 +31,9 @@ private:
     void UploadBlink();
     void UploadCadrelle();
     void ViewUploadLog();
+    // Puts the sketch's firmware onto the board with the uploader below the
+    // Arduino folder, and says whether the uploader started.
+    void UploadSketch(const QString &name);
     void SaveAndClose();
     // "Lock succeeded" / "Unlock succeeded" for any intact reply.
     void RunTest(const char *command, const QString &success);
