@@ -88,7 +88,7 @@ const DialogTemplate &TestDialogTemplate()
             {ArduinoFolder, ControlKind::EditText, "", 96, 30, 186, 13, kEdit},
             {IDC_STATIC, ControlKind::StaticText, "Arduino directory (contains ardiuno.exe)", 12,
              30, 82, 24, Group, ArduinoFolder},
-            {PortList, ControlKind::DropDownList, "", 96, 60, 60, 96, TabStop | Sort | VScroll},
+            {PortList, ControlKind::DropDownList, "", 96, 60, 186, 96, TabStop | Sort | VScroll},
             {IDC_STATIC, ControlKind::StaticText, "COM port", 54, 60, 32, 8, Group, PortList},
             {UploadBlink, ControlKind::PushButton, "Upload Blink", 79, 126, 60, 14, TabStop},
             {UploadCadrelle, ControlKind::PushButton, "Upload Cadrelle", 151, 126, 60, 14,

@@ -12,6 +12,8 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include <gtest/gtest.h>
 
@@ -143,6 +145,25 @@ TEST_F(TestWindow, ListHoldsComOneToNineAndTheStoredDevicePathSortedAndSelected)
     });
     EXPECT_EQ(messages.texts(), QStringList{"Lock succeeded"});
     EXPECT_EQ(Stored("SerialPort"), safePort);
+}
+
+TEST_F(TestWindow, TheClosedListShowsAWholeDevicePath)
+{
+    // Where scripts/run.sh puts the simulated safe's link, in a checkout
+    // below a home folder.
+    const QString link = QStringLiteral("/home/ada/src/vandrel/build/dev/try/safe-port");
+    ASSERT_TRUE(settings::SetSerialPort(link));
+    Run([&](QWidget *w) {
+        QComboBox *list = windowtest::ListOf(w, PortList);
+        ASSERT_EQ(list->currentText(), link);
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.currentText = link;
+        const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                          QStyle::SC_ComboBoxEditField, list);
+        EXPECT_LE(list->fontMetrics().horizontalAdvance(link), field.width());
+        PressKey(w, Qt::Key_Escape);
+    });
 }
 
 TEST_F(TestWindow, OnLinuxTheListAlsoOffersTheSystemsSerialDevices)
