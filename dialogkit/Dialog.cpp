@@ -148,11 +148,7 @@ void DataExchange::ListText(int id, QString &field)
         field = list->currentIndex() >= 0 ? list->currentText() : QString();
         return;
     }
-    for (int i = 0; i < list->count(); ++i)
-        if (list->itemText(i).startsWith(field, Qt::CaseInsensitive)) {
-            list->setCurrentIndex(i);
-            return;
-        }
+    m_dialog.SelectListItem(id, -1, field);
 }
 
 Dialog::Dialog(const DialogTemplate &dialogTemplate, QWidget *parent)
@@ -264,6 +260,51 @@ QButtonGroup *Dialog::RadioGroup(int firstId)
 {
     const auto it = m_radioGroups.find(firstId);
     return it == m_radioGroups.end() ? nullptr : it->second;
+}
+
+const ControlTemplate *Dialog::ControlFor(int id) const
+{
+    for (const ControlTemplate &c : m_template.controls)
+        if (c.id == id)
+            return &c;
+    return nullptr;
+}
+
+int Dialog::AddListItem(int id, const QString &text)
+{
+    auto *list = ItemAs<QComboBox>(id);
+    if (list == nullptr)
+        return -1;
+    const ControlTemplate *c = ControlFor(id);
+    int at = list->count();
+    if (c != nullptr && (c->style & Sort)) {
+        at = 0;
+        while (at < list->count() &&
+               QString::compare(list->itemText(at), text, Qt::CaseInsensitive) <= 0)
+            ++at;
+    }
+    const int selected = list->currentIndex();
+    list->insertItem(at, text);
+    // QComboBox selects the first item added, and an insertion before the
+    // selection moves it; the toolkit's list keeps the selection it had.
+    list->setCurrentIndex(selected < 0 ? -1 : (at <= selected ? selected + 1 : selected));
+    return at;
+}
+
+bool Dialog::SelectListItem(int id, int after, const QString &prefix)
+{
+    auto *list = ItemAs<QComboBox>(id);
+    if (list == nullptr)
+        return false;
+    const int count = list->count();
+    for (int step = 1; step <= count; ++step) {
+        const int i = (after + step) % count;
+        if (list->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
+            list->setCurrentIndex(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 void Dialog::SendCommand(int id)

@@ -71,6 +71,16 @@ public:
 
     const DialogTemplate &Template() const { return m_template; }
 
+    // Drop-down lists behave as the toolkit's: adding an item never selects
+    // it, and a list with the Sort style keeps its items in order, ignoring
+    // case. Returns the new item's place.
+    int AddListItem(int id, const QString &text);
+    // The list's select-string search: from the item after `after` (-1: from
+    // the top) to the last, then on from the top, selects the first item that
+    // begins with `prefix`, ignoring case. False, and nothing changes, when
+    // none does.
+    bool SelectListItem(int id, int after, const QString &prefix);
+
     // Carries out a command as if its button had been clicked.
     void SendCommand(int id);
 
@@ -97,6 +107,7 @@ private:
     friend class DataExchange;
 
     void CreateControls();
+    const ControlTemplate *ControlFor(int id) const;
     void FocusFirstTabStop();
     int DefaultButtonId() const;
     QButtonGroup *RadioGroup(int firstId);

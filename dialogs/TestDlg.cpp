@@ -22,31 +22,6 @@ namespace {
 
 const QString kFailed = QStringLiteral("Failed");
 
-// The list is sorted as a sorted Windows list is, ignoring case: a new item
-// goes before the first item that sorts after it.
-void AddSorted(QComboBox *list, const QString &text)
-{
-    int at = 0;
-    while (at < list->count() && QString::compare(list->itemText(at), text, Qt::CaseInsensitive) <= 0)
-        ++at;
-    list->insertItem(at, text);
-}
-
-// The list's select-string search: from the item after `after` to the last,
-// then on from the top, the first item that begins with `prefix`, ignoring
-// case. Nothing changes when none does.
-void SelectString(QComboBox *list, int after, const QString &prefix)
-{
-    const int count = list->count();
-    for (int step = 1; step <= count; ++step) {
-        const int i = (after + step) % count;
-        if (list->itemText(i).startsWith(prefix, Qt::CaseInsensitive)) {
-            list->setCurrentIndex(i);
-            return;
-        }
-    }
-}
-
 // Commands and replies are 8-bit text in the system's own encoding.
 std::string ToSafeText(const QString &text)
 {
@@ -93,13 +68,11 @@ bool TestDlg::OnInitDialog()
     PortText = settings::GetSerialPort();
 
     for (int n = kFirstComPort; n <= kLastComPort; ++n)
-        AddSorted(PortList, QStringLiteral("COM%1").arg(n));
+        AddListItem(res::test::PortList, QStringLiteral("COM%1").arg(n));
     for (const QString &port : ExtraPortChoices(PortText))
-        AddSorted(PortList, port);
-    // A list starts without a selection; Qt selects the first item added.
-    PortList->setCurrentIndex(-1);
+        AddListItem(res::test::PortList, port);
 
-    SelectString(PortList, 0, PortText);
+    SelectListItem(res::test::PortList, 0, PortText);
     UpdateData(false);
     return true;
 }

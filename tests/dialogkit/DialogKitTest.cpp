@@ -78,7 +78,7 @@ const DialogTemplate kProbe{
         {12, ControlKind::PushButton, "Push", 60, 5, 40, 14, Group | TabStop},
         {13, ControlKind::EditText, "", 60, 25, 40, 12, TabStop | Border},
         {14, ControlKind::AutoRadioButton, "C", 5, 40, 40, 10, Group},
-        {15, ControlKind::DropDownList, "", 60, 45, 60, 60, TabStop},
+        {15, ControlKind::DropDownList, "", 60, 45, 60, 60, TabStop | Sort},
         {16, ControlKind::DefPushButton, "Default", 120, 5, 40, 14, TabStop | Hidden},
     }};
 
@@ -149,9 +149,28 @@ TEST(Dialog, ListSelectionByPrefixIgnoringCase)
     Probe dialog;
     uitest::OnNextModal([&](QWidget *w) {
         auto *list = qobject_cast<QComboBox *>(uitest::Control(w, 15));
-        list->addItems({"COM1", "COM12", "COM2"});
+        for (const char *item : {"COM2", "com12", "COM1", "/dev/ttyUSB0"})
+            dialog.AddListItem(15, item);
+        // Sorted ignoring case, and adding selects nothing.
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i)
+            items << list->itemText(i);
+        EXPECT_EQ(items, QStringList({"/dev/ttyUSB0", "COM1", "com12", "COM2"}));
+        EXPECT_EQ(list->currentIndex(), -1);
+        // The select-string search starts after the given item and wraps.
+        EXPECT_TRUE(dialog.SelectListItem(15, 1, "COM1"));
+        EXPECT_EQ(list->currentText(), "com12");
+        EXPECT_TRUE(dialog.SelectListItem(15, 2, "COM1"));
+        EXPECT_EQ(list->currentText(), "COM1");
+        EXPECT_FALSE(dialog.SelectListItem(15, 0, "COM3"));
+        EXPECT_EQ(list->currentText(), "COM1");
+        // Adding before the selection keeps the same item selected.
+        dialog.AddListItem(15, "/dev/ttyACM0");
+        EXPECT_EQ(list->currentText(), "COM1");
+        list->removeItem(0);
+        list->removeItem(0);
         for (const auto &[prefix, expected] : std::vector<std::pair<QString, QString>>{
-                 {"com1", "COM1"}, {"COM2", "COM2"}, {"COM", "COM1"}, {"COM3", "COM1"}}) {
+                 {"com12", "com12"}, {"COM2", "COM2"}, {"COM", "COM1"}, {"COM3", "COM1"}}) {
             dialog.item = prefix;
             dialog.UpdateData(false); // COM3 matches nothing: the list stays as it was
             dialog.UpdateData(true);
