@@ -6,25 +6,14 @@
 #include "Resource.h"
 #include "UiTest.h"
 
-#include <QDir>
 
 #include <gtest/gtest.h>
-
-namespace {
-QString ShotPath(const char *name)
-{
-    const QString dir = qEnvironmentVariableIsSet("VANDREL_SCREENSHOT_DIR")
-                            ? qEnvironmentVariable("VANDREL_SCREENSHOT_DIR")
-                            : QDir::currentPath() + QStringLiteral("/pictures");
-    return dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-}
-} // namespace
 
 TEST(Screenshots, MainWindow)
 {
     CCadrelleControllerDlg dialog;
     uitest::OnNextModal([](QWidget *w) {
-        EXPECT_TRUE(uitest::SaveScreenshot(w, ShotPath("main-window")));
+        EXPECT_TRUE(uitest::SaveScreenshot(w, uitest::ScreenshotPath("main-window")));
         uitest::PressKey(w, Qt::Key_Escape);
     });
     dialog.DoModal();
@@ -40,7 +29,7 @@ TEST(Screenshots, MasterWindow)
         uitest::TypeInto(w, Hours, "2");
         uitest::TypeInto(w, Minutes, "30");
         uitest::Click(w, GenerateKeyCode);
-        EXPECT_TRUE(uitest::SaveScreenshot(w, ShotPath("master-window")));
+        EXPECT_TRUE(uitest::SaveScreenshot(w, uitest::ScreenshotPath("master-window")));
         uitest::PressKey(w, Qt::Key_Escape);
     });
     dialog.DoModal();

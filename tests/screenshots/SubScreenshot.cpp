@@ -11,20 +11,9 @@
 #include "TempSettingsHome.h"
 #include "UiTest.h"
 
-#include <QDir>
 #include <QLabel>
 
 #include <gtest/gtest.h>
-
-namespace {
-QString ShotPath(const char *name)
-{
-    const QString dir = qEnvironmentVariableIsSet("VANDREL_SCREENSHOT_DIR")
-                            ? qEnvironmentVariable("VANDREL_SCREENSHOT_DIR")
-                            : QDir::currentPath() + QStringLiteral("/pictures");
-    return dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-}
-} // namespace
 
 TEST(Screenshots, SubWindow)
 {
@@ -45,7 +34,7 @@ TEST(Screenshots, SubWindow)
                   QStringList({"Lock code GOOD, sending to safe", "Safe locked for 93784 seconds"}));
         const QString status = qobject_cast<QLabel *>(uitest::Control(w, Status))->text();
         EXPECT_TRUE(status.startsWith("1 days 2 hours 3 minutes")) << status.toStdString();
-        EXPECT_TRUE(uitest::SaveScreenshot(w, ShotPath("sub-window")));
+        EXPECT_TRUE(uitest::SaveScreenshot(w, uitest::ScreenshotPath("sub-window")));
         uitest::PressKey(w, Qt::Key_Escape);
     });
     dialog.DoModal();

@@ -7,19 +7,8 @@
 #include "TestDlg.h"
 #include "UiTest.h"
 
-#include <QDir>
 
 #include <gtest/gtest.h>
-
-namespace {
-QString ShotPath(const char *name)
-{
-    const QString dir = qEnvironmentVariableIsSet("VANDREL_SCREENSHOT_DIR")
-                            ? qEnvironmentVariable("VANDREL_SCREENSHOT_DIR")
-                            : QDir::currentPath() + QStringLiteral("/pictures");
-    return dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-}
-} // namespace
 
 TEST(Screenshots, TestAndVersionWindows)
 {
@@ -35,9 +24,9 @@ TEST(Screenshots, TestAndVersionWindows)
     uitest::OnNextModal([](QWidget *w) {
         uitest::TypeInto(w, res::test::CommandText, QStringLiteral("V"));
         uitest::Control(w, res::test::Send)->setFocus(Qt::TabFocusReason);
-        EXPECT_TRUE(uitest::SaveScreenshot(w, ShotPath("test-window")));
+        EXPECT_TRUE(uitest::SaveScreenshot(w, uitest::ScreenshotPath("test-window")));
         uitest::OnNextModal([](QWidget *version) {
-            EXPECT_TRUE(uitest::SaveScreenshot(version, ShotPath("version-window")));
+            EXPECT_TRUE(uitest::SaveScreenshot(version, uitest::ScreenshotPath("version-window")));
             uitest::PressKey(version, Qt::Key_Escape);
         });
         uitest::Click(w, res::test::GetVersion);

@@ -119,6 +119,14 @@ bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeou
     return true;
 }
 
+QString ScreenshotPath(const char *name)
+{
+    const QString dir = qEnvironmentVariableIsSet("VANDREL_SCREENSHOT_DIR")
+                            ? qEnvironmentVariable("VANDREL_SCREENSHOT_DIR")
+                            : QDir::currentPath() + QStringLiteral("/pictures");
+    return dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
+}
+
 bool SaveScreenshot(QWidget *window, const QString &path)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());

@@ -34,6 +34,10 @@ int FocusedId(QWidget *window);
 // Runs the event loop until `done` holds or `timeout` passes; returns done().
 bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout = 10s);
 
+// Where the screenshots program saves the picture called `name`:
+// $VANDREL_SCREENSHOT_DIR, or "pictures" in the current folder.
+QString ScreenshotPath(const char *name);
+
 // Saves a picture of the window as PNG; returns false on failure.
 bool SaveScreenshot(QWidget *window, const QString &path);
 
