@@ -1,0 +1,392 @@
+// Vandrel from end to end with no hardware: a blank simulated board (simboard,
+// an ATmega168 with the Diecimila bootloader on a pseudo-terminal), Debian's
+// avrdude behind a temporary Arduino folder, the settings store and the
+// working folder in a temporary home, and the real windows driven headless
+// through clicks and key presses, with message boxes recorded.
+//
+// One journey, as a user makes it: the Test window uploads Cadrelle.hex; the
+// Master window makes a timed pair of key codes; the Sub window locks the safe
+// with the lock code, watches the time count down and opens it with the
+// unlock code; the Version window shows the firmware's version; the Test
+// window uploads Blink.hex and the latch output blinks.
+//
+// The board resets for an upload only when avrdude writes at the bootloader's
+// 19200 baud, so the controller's own exchanges at 9600 baud never reset it.
+// An exchange made before the firmware has started would reach the
+// bootloader, so each upload is followed to the firmware's start.
+#include "CVersion.h"
+#include "MasterDlg.h"
+#include "MessageBox.h"
+#include "Resource.h"
+#include "Settings.h"
+#include "SimBoardProcess.h"
+#include "SubDlg.h"
+#include "TempSettingsHome.h"
+#include "TestDlg.h"
+#include "UiTest.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <regex>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+using dialogkit::MessageRecorder;
+using testsupport::BoardEvent;
+using testsupport::FirmwarePath;
+using testsupport::SimBoardProcess;
+using uitest::Click;
+using uitest::Control;
+using uitest::OnNextModal;
+using uitest::PressKey;
+using uitest::TypeInto;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long the uploader has to open the port after the click, the bootloader
+// to take a whole upload and hand over, and the log to be finished after
+// that. An upload of Cadrelle takes about 9 s on the simulated board, Blink
+// about 2.5 s, and the hand-over 1.3 s; the limits leave room for a loaded
+// machine and a sanitizer build.
+constexpr auto kUploaderStart = 10s;
+constexpr auto kUploadAndHandOver = 30s;
+constexpr auto kLogFinished = 10s;
+// Long enough for a window that waits for a whole upload.
+constexpr auto kUploadWindowTime = 90s;
+
+constexpr std::int32_t kLockSeconds = 3600;
+
+// Failures show texts as texts.
+std::string Str(const QString &text)
+{
+    return text.toStdString();
+}
+
+double SecondsSince(Clock::time_point from)
+{
+    return std::chrono::duration<double>(Clock::now() - from).count();
+}
+
+QString TextOf(QWidget *window, int id)
+{
+    QWidget *w = Control(window, id);
+    if (auto *edit = qobject_cast<QLineEdit *>(w))
+        return edit->text();
+    if (auto *label = qobject_cast<QLabel *>(w))
+        return label->text();
+    return QString();
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The bytes of program a .hex file holds: the sum of its data records.
+int HexDataBytes(const QString &path)
+{
+    int total = 0;
+    for (const QByteArray &line : ReadAll(path).split('\n')) {
+        const QByteArray record = line.trimmed();
+        bool ok = false;
+        if (record.size() >= 11 && record[0] == ':' && record.mid(7, 2) == "00")
+            total += record.mid(1, 2).toInt(&ok, 16);
+    }
+    return total;
+}
+
+// The remaining seconds a status line of the Sub window tells, or nothing
+// when it tells none.
+std::optional<long> RemainingSeconds(const QString &status)
+{
+    static const QRegularExpression pattern(QStringLiteral(
+        R"(^(-?\d+) days (-?\d+) hours (-?\d+) minutes (-?\d+) seconds remaining, open at .+$)"));
+    const QRegularExpressionMatch m = pattern.match(status);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toLong() * 86400 + m.captured(2).toLong() * 3600 + m.captured(3).toLong() * 60 +
+           m.captured(4).toLong();
+}
+
+struct KeyPair {
+    QString lockCode;
+    QString unlockCode;
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(home_.isValid());
+        for (const char *system : {VANDREL_SYSTEM_AVRDUDE, VANDREL_SYSTEM_AVRDUDE_CONF})
+            ASSERT_TRUE(QFileInfo::exists(QString::fromLatin1(system)))
+                << system << " is missing: install Debian's avrdude (scripts/setup.sh does)";
+
+        // The Arduino folder: the uploader and its configuration where the
+        // Test window looks for them, as links to Debian's.
+        arduino_ = home_.path() + QStringLiteral("/arduino");
+        const QString tools = arduino_ + QStringLiteral("/hardware/tools/avr");
+        ASSERT_TRUE(QDir().mkpath(tools + QStringLiteral("/bin")));
+        ASSERT_TRUE(QDir().mkpath(tools + QStringLiteral("/etc")));
+        ASSERT_TRUE(QFile::link(QStringLiteral(VANDREL_SYSTEM_AVRDUDE), tools + QStringLiteral("/bin/avrdude")));
+        ASSERT_TRUE(
+            QFile::link(QStringLiteral(VANDREL_SYSTEM_AVRDUDE_CONF), tools + QStringLiteral("/etc/avrdude.conf")));
+
+        // The firmware files lie in the working folder, as the set-up puts
+        // them there; the uploader runs there and writes its log there.
+        workDir_ = settings::WorkDir();
+        logPath_ = workDir_ + QStringLiteral("/upload_out.txt");
+        ASSERT_TRUE(QDir().mkpath(workDir_));
+        for (const char *sketch : {"Blink", "Cadrelle"}) {
+            const QString built = QString::fromStdString(FirmwarePath(sketch));
+            ASSERT_TRUE(QFile::copy(built, FirmwareInWorkDir(sketch))) << Str(built);
+        }
+
+        // A blank board: nothing but the bootloader.
+        ASSERT_TRUE(board_.start()) << board_.errorText();
+        ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
+        ASSERT_TRUE(settings::SetArduinoPath(arduino_));
+        started_ = Clock::now();
+    }
+
+    void TearDown() override
+    {
+        if (!HasFailure())
+            return;
+        // What the board and the uploader did, to tell where it went wrong.
+        std::string events;
+        for (const BoardEvent &e : board_.events())
+            events += "  " + std::to_string(e.seconds) + " " + e.what + "\n";
+        std::printf("board events:\n%supload log:\n%s\n", events.c_str(), ReadAll(logPath_).constData());
+        board_.stop();
+        if (!board_.errorOutput().empty())
+            std::printf("simboard's error output:\n%s\n", board_.errorOutput().c_str());
+    }
+
+    QString FirmwareInWorkDir(const char *sketch) const
+    {
+        return workDir_ + QLatin1Char('/') + QLatin1String(sketch) + QStringLiteral(".hex");
+    }
+
+    // Waits for the board's next event that begins with `prefix`, with the
+    // windows' event loop running.
+    std::optional<BoardEvent> AwaitEvent(const std::string &prefix, std::chrono::milliseconds timeout)
+    {
+        std::optional<BoardEvent> event;
+        uitest::WaitFor([&] { return (event = board_.waitFor(prefix, 20ms)).has_value(); }, timeout);
+        return event;
+    }
+
+    void Note(const char *step, Clock::time_point from)
+    {
+        std::printf("[ e2e     ] %-40s %6.2f s\n", step, SecondsSince(from));
+        std::fflush(stdout);
+    }
+
+    // Inside the Test window: presses an upload button and follows the
+    // upload to the firmware's start and the uploader's end. Returns the
+    // board's "start" event.
+    std::optional<BoardEvent> UploadFromTestWindow(QWidget *w, int button, const char *sketch)
+    {
+        messages_.clear();
+        EXPECT_EQ(TextOf(w, res::test::ArduinoFolder), arduino_);
+        auto *ports = qobject_cast<QComboBox *>(Control(w, res::test::PortList));
+        EXPECT_EQ(Str(ports->currentText()), board_.portPath());
+
+        const Clock::time_point clicked = Clock::now();
+        Click(w, button);
+        // The window does not wait for the uploader: only the log tells.
+        EXPECT_EQ(messages_.texts(), QStringList{QStringLiteral("Completed upload")});
+
+        const auto reset = AwaitEvent("reset upload", kUploaderStart);
+        EXPECT_TRUE(reset) << "avrdude did not reach the board";
+        if (!reset)
+            return std::nullopt;
+        const auto start = AwaitEvent("start", kUploadAndHandOver);
+        EXPECT_TRUE(start) << "the new firmware did not start";
+        if (!start)
+            return std::nullopt;
+        Note((std::string("upload of ") + sketch + " to the firmware's start").c_str(), clicked);
+
+        // avrdude verifies the flash against the file and says so in the log.
+        const auto finished = [&] {
+            const QByteArray log = ReadAll(logPath_);
+            return log.contains("bytes of flash verified") && log.contains("avrdude done");
+        };
+        EXPECT_TRUE(uitest::WaitFor(finished, kLogFinished)) << ReadAll(logPath_).constData();
+        const std::string log = ReadAll(logPath_).toStdString();
+        std::smatch verified;
+        EXPECT_TRUE(std::regex_search(log, verified, std::regex(R"(avrdude: (\d+) bytes of flash verified)")))
+            << log;
+        if (!verified.empty()) {
+            EXPECT_EQ(std::stoi(verified[1]), HexDataBytes(FirmwareInWorkDir(sketch)))
+                << "not the whole of " << sketch << ".hex was verified";
+        }
+        EXPECT_EQ(log.find("mismatch"), std::string::npos) << log;
+        return start;
+    }
+
+    testsupport::TempSettingsHome home_;
+    MessageRecorder messages_;
+    SimBoardProcess board_;
+    QString arduino_, workDir_, logPath_;
+    Clock::time_point started_;
+};
+
+TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
+{
+    // --- The Test window puts Cadrelle onto the blank board. ---
+    {
+        TestDlg test;
+        bool ran = false;
+        OnNextModal(
+            [&](QWidget *w) {
+                ran = true;
+                const auto start = UploadFromTestWindow(w, res::test::UploadCadrelle, "Cadrelle");
+                ASSERT_TRUE(start);
+                // Cadrelle starts unlocked: its latch is open.
+                EXPECT_TRUE(AwaitEvent("latch 1", 2s)) << "Cadrelle did not open the latch";
+                PressKey(w, Qt::Key_Escape);
+            },
+            kUploadWindowTime);
+        test.DoModal();
+        ASSERT_TRUE(ran);
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_FALSE(HasFailure()) << "Cadrelle is not on the board";
+    }
+
+    // --- The key-holder makes a pair of codes for one hour. ---
+    KeyPair pair;
+    {
+        MasterDlg master;
+        OnNextModal([&](QWidget *w) {
+            Click(w, res::master::LockForTime);
+            TypeInto(w, res::master::Hours, QStringLiteral("1"));
+            Click(w, res::master::GenerateKeyCode);
+            pair.lockCode = TextOf(w, res::master::LockCode);
+            pair.unlockCode = TextOf(w, res::master::UnlockCode);
+            PressKey(w, Qt::Key_Escape);
+        });
+        master.DoModal();
+        ASSERT_TRUE(pair.lockCode.startsWith(QLatin1Char('L'))) << Str(pair.lockCode);
+        ASSERT_TRUE(pair.unlockCode.startsWith(QLatin1Char('U'))) << Str(pair.unlockCode);
+    }
+
+    // --- The wearer locks the safe, watches the time and opens it. ---
+    {
+        messages_.clear();
+        SubDlg sub;
+        OnNextModal([&](QWidget *w) {
+            const Clock::time_point from = Clock::now();
+            using res::sub::ApplyCode;
+            using res::sub::Code;
+            using res::sub::Status;
+            using res::sub::UpdateTime;
+            // The first update, before the window showed: unlocked.
+            EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << Str(TextOf(w, Status));
+
+            TypeInto(w, Code, pair.lockCode);
+            Click(w, ApplyCode);
+            EXPECT_EQ(messages_.texts(),
+                      (QStringList{QStringLiteral("Lock code GOOD, sending to safe"),
+                                   QStringLiteral("Safe locked for %1 seconds").arg(kLockSeconds)}));
+            EXPECT_TRUE(AwaitEvent("latch 0", 2s)) << "the latch did not close";
+            const std::optional<long> afterLock = RemainingSeconds(TextOf(w, Status));
+            ASSERT_TRUE(afterLock) << Str(TextOf(w, Status));
+            EXPECT_GE(*afterLock, kLockSeconds - 3);
+            EXPECT_LE(*afterLock, kLockSeconds);
+
+            // Two presses of "Update time" a couple of seconds apart: the
+            // safe's own clock counts down, at the pace of the wall clock.
+            Click(w, UpdateTime);
+            const Clock::time_point firstPress = Clock::now();
+            const QString first = TextOf(w, Status);
+            QTest::qWait(2200);
+            Click(w, UpdateTime);
+            const double apart = SecondsSince(firstPress);
+            const QString second = TextOf(w, Status);
+            EXPECT_NE(first, second) << "the time did not change";
+            const std::optional<long> before = RemainingSeconds(first);
+            const std::optional<long> after = RemainingSeconds(second);
+            ASSERT_TRUE(before && after) << Str(first) << " / " << Str(second);
+            EXPECT_GT(*before, *after) << "the time did not count down";
+            EXPECT_NEAR(static_cast<double>(*before - *after), apart, 1.5)
+                << Str(first) << " / " << Str(second);
+
+            messages_.clear();
+            TypeInto(w, Code, pair.unlockCode);
+            Click(w, ApplyCode);
+            EXPECT_EQ(messages_.texts(), (QStringList{QStringLiteral("Unlock code GOOD, sending to safe"),
+                                                      QStringLiteral("Safe unlocked")}));
+            EXPECT_TRUE(AwaitEvent("latch 1", 2s)) << "the latch did not open";
+            EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << Str(TextOf(w, Status));
+            Note("lock, two time updates, unlock", from);
+            PressKey(w, Qt::Key_Escape);
+        });
+        sub.DoModal();
+    }
+
+    // --- The Test window: the firmware's version, then Blink. ---
+    {
+        messages_.clear();
+        TestDlg test;
+        OnNextModal(
+            [&](QWidget *w) {
+                QString firmwareLine;
+                OnNextModal([&](QWidget *version) {
+                    firmwareLine = TextOf(version, res::version::FirmwareVersion);
+                    PressKey(version, Qt::Key_Escape);
+                });
+                Click(w, res::test::GetVersion);
+                EXPECT_TRUE(firmwareLine.startsWith(QStringLiteral("Firmware version: 1 - ")))
+                    << Str(firmwareLine);
+                EXPECT_TRUE(std::regex_match(
+                    Str(firmwareLine),
+                    std::regex(R"(Firmware version: 1 - [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}, [0-2][0-9]:[0-5][0-9]:[0-5][0-9])")))
+                    << Str(firmwareLine);
+                EXPECT_TRUE(messages_.messages.empty());
+
+                const auto start = UploadFromTestWindow(w, res::test::UploadBlink, "Blink");
+                ASSERT_TRUE(start);
+                // Blink turns the latch on for a second and off for a second:
+                // three changes after its start, each about a second apart.
+                std::vector<BoardEvent> changes;
+                while (changes.size() < 3) {
+                    const auto latch = AwaitEvent("latch", 2500ms);
+                    if (!latch)
+                        break;
+                    // The pin's setting-up as the program starts is no blink.
+                    if (latch->seconds > start->seconds + 0.5)
+                        changes.push_back(*latch);
+                }
+                ASSERT_EQ(changes.size(), 3u) << "the latch did not blink";
+                for (std::size_t i = 1; i < changes.size(); ++i) {
+                    EXPECT_NE(changes[i].what, changes[i - 1].what);
+                    const double gap = changes[i].seconds - changes[i - 1].seconds;
+                    EXPECT_NEAR(gap, 1.0, 0.3) << changes[i - 1].what << " to " << changes[i].what;
+                }
+                PressKey(w, Qt::Key_Escape);
+            },
+            kUploadWindowTime);
+        test.DoModal();
+    }
+    Note("whole journey", started_);
+}
+
+} // namespace
