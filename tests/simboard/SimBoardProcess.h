@@ -13,10 +13,11 @@
 // that started it. Plain C++; not thread-safe.
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <chrono>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace testsupport {
@@ -67,21 +68,16 @@ public:
     int stop(std::chrono::milliseconds grace = std::chrono::seconds(3));
 
     // What the board wrote to its standard error (read at stop()).
-    const std::string &errorOutput() const { return stderr_; }
+    const std::string &errorOutput() const { return child_.errorOutput(); }
     const std::string &errorText() const { return error_; }
 
     static std::string programPath();
 
 private:
-    bool readMore(int timeoutMs);
+    bool readMore(std::chrono::milliseconds timeout);
     void takeEvents();
-    void closePipes();
 
-    pid_t pid_ = -1;
-    int outputFd_ = -1;
-    int errorFd_ = -1;
-    std::string buffered_;
-    std::string stderr_;
+    ChildProcess child_;
     std::string portPath_;
     std::string error_;
     std::vector<BoardEvent> events_;

@@ -21,6 +21,8 @@
 // Not thread-safe; one object per child.
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <chrono>
 #include <string>
 #include <sys/types.h>
@@ -52,21 +54,17 @@ public:
     // when killed by one), or -1 when nothing was running.
     int stop(std::chrono::milliseconds grace = std::chrono::seconds(3));
 
-    bool running() const { return pid_ > 0; }
-    pid_t pid() const { return pid_; }
+    bool running() const { return child_.running(); }
+    pid_t pid() const { return child_.pid(); }
     const std::string &errorText() const { return error_; }
 
     // Where the program was built.
     static std::string programPath();
 
 private:
-    bool readLine(std::string &line, std::chrono::milliseconds timeout);
-    void closePipes();
-
-    pid_t pid_ = -1;
-    int controlFd_ = -1; // the child's standard input
-    int outputFd_ = -1;  // the child's standard output
-    std::string buffered_;
+    // Control lines go to its standard input, answers come on its standard
+    // output; its standard error is the test's.
+    ChildProcess child_;
     std::string portPath_;
     std::string error_;
 };
