@@ -2,6 +2,7 @@
 // tests, see StandInUploader.cpp) takes avrdude's place in a temporary
 // Arduino folder and records what it was given.
 
+#include "StandInRecords.h"
 #include "UploadLogViewer.h"
 #include "UploadTestSupport.h"
 #include "Uploader.h"
@@ -31,56 +32,19 @@ QString SystemWords(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::vector<std::string> SplitWords(const QByteArray& record)
-{
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : record) {
-        if (c == '\0') {
-            words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    return words;
-}
-
-class UploaderTest : public ::testing::Test {
+class UploaderTest : public ::testing::Test, public StandInRecords {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(temp.isValid());
         arduino = temp.filePath("Arduino 0012 X");
         workDir = temp.filePath("data/Vandrel");
-        record = temp.filePath("record");
         ASSERT_TRUE(QDir().mkpath(workDir));
-        ASSERT_TRUE(QDir().mkpath(record));
-        qputenv("VANDREL_STANDIN_RECORD", QFile::encodeName(record));
-
         // The program runs somewhere other than WorkDir, as it usually does.
-        const QString elsewhere = temp.filePath("elsewhere");
-        ASSERT_TRUE(QDir().mkpath(elsewhere));
-        previousCurrent = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(elsewhere));
+        ASSERT_NO_FATAL_FAILURE(SetUpStandIn(temp.path()));
     }
 
-    void TearDown() override
-    {
-        // Let any stand-in that is still waiting finish.
-        WriteFile(Record("go"), "");
-        if (QFileInfo::exists(Record("started")))
-            WaitForFile(Record("done"));
-        QDir::setCurrent(previousCurrent);
-    }
-
-    QString Record(const char* name) const { return record + "/" + name; }
-
-    void ForgetRecords() const
-    {
-        for (const char* name : {"words", "cwd", "streams", "started", "go", "done"})
-            QFile::remove(Record(name));
-    }
+    void TearDown() override { TearDownStandIn(); }
 
     void InstallStandIn(const QString& folder) const
     {
@@ -99,7 +63,7 @@ protected:
     QString LogPath() const { return UploadLogPath(workDir); }
 
     QTemporaryDir temp;
-    QString arduino, workDir, record, previousCurrent;
+    QString arduino, workDir;
 };
 
 TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)

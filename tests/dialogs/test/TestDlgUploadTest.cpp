@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 #include "Resource.h"
 #include "Settings.h"
+#include "StandInRecords.h"
 #include "TestDlg.h"
 #include "UploadTestSupport.h"
 #include "WindowTestSupport.h"
@@ -29,6 +30,7 @@ using uitest::OnNextModal;
 using uitest::PressKey;
 using uitest::TypeInto;
 using uploadtest::ReadFile;
+using uploadtest::SplitWords;
 using uploadtest::WaitForFile;
 using uploadtest::WaitUntil;
 using uploadtest::WriteFile;
@@ -46,22 +48,7 @@ auto operator<<(std::ostream &out, const Case &c) -> decltype(c.what, out)
     return out << c.what;
 }
 
-std::vector<std::string> SplitWords(const QByteArray &record)
-{
-    std::vector<std::string> words;
-    std::string word;
-    for (char c : record) {
-        if (c == '\0') {
-            words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
-    return words;
-}
-
-class UploadWindow : public ::testing::Test {
+class UploadWindow : public ::testing::Test, public uploadtest::StandInRecords {
 public:
     void SetUp() override
     {
@@ -70,34 +57,18 @@ public:
         uploader = arduino + QStringLiteral("/hardware/tools/avr/bin/avrdude");
         workDir = settings::WorkDir();
         logPath = workDir + QStringLiteral("/upload_out.txt");
-        record = home.path() + QStringLiteral("/record");
-        ASSERT_TRUE(QDir().mkpath(record));
         ASSERT_TRUE(QDir().mkpath(QFileInfo(uploader).path()));
         ASSERT_TRUE(QFile::copy(QStringLiteral(VANDREL_STANDIN), uploader));
         ASSERT_TRUE(WriteFile(workDir + QStringLiteral("/Blink.hex"), ":00000001FF\n"));
         ASSERT_TRUE(WriteFile(workDir + QStringLiteral("/Cadrelle.hex"), ":00000001FF\n"));
         ASSERT_TRUE(WriteFile(logPath, kPreviousLog));
-        qputenv("VANDREL_STANDIN_RECORD", QFile::encodeName(record));
-
         // The program runs somewhere other than the working folder, as it
         // usually does; the firmware files are not there.
-        elsewhere = home.path() + QStringLiteral("/elsewhere");
-        ASSERT_TRUE(QDir().mkpath(elsewhere));
-        previousCurrent = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(elsewhere));
+        ASSERT_NO_FATAL_FAILURE(SetUpStandIn(home.path()));
     }
 
-    void TearDown() override
-    {
-        // Let a stand-in that still waits finish before its folders go.
-        WriteFile(Record("go"), "");
-        if (QFileInfo::exists(Record("started")))
-            WaitForFile(Record("done"));
-        QDir::setCurrent(previousCurrent);
-    }
+    void TearDown() override { TearDownStandIn(); }
 
-    QString Record(const char *name) const { return record + QLatin1Char('/') + QLatin1String(name); }
-    bool Started() const { return QFileInfo::exists(Record("started")); }
     std::optional<QString> Stored(const char *name) const { return windowtest::Stored(home, name); }
 
     // Opens the Test window with the folder typed and the port chosen (an
@@ -117,7 +88,7 @@ public:
 
     testsupport::TempSettingsHome home;
     MessageRecorder messages;
-    QString arduino, uploader, workDir, logPath, record, elsewhere, previousCurrent;
+    QString arduino, uploader, workDir, logPath;
 };
 
 // --- A started upload: the words, the folder, the streams, the log -----------

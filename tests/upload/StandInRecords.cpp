@@ -1,0 +1,67 @@
+#include "StandInRecords.h"
+
+#include "UploadTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace uploadtest {
+
+std::vector<std::string> SplitWords(const QByteArray& record)
+{
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : record) {
+        if (c == '\0') {
+            words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    return words;
+}
+
+void StandInRecords::SetUpStandIn(const QString& base)
+{
+    record = base + "/record";
+    ASSERT_TRUE(QDir().mkpath(record));
+    qputenv("VANDREL_STANDIN_RECORD", QFile::encodeName(record));
+
+    elsewhere = base + "/elsewhere";
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    previousCurrent = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere));
+}
+
+void StandInRecords::TearDownStandIn()
+{
+    if (!record.isEmpty()) {
+        WriteFile(Record("go"), "");
+        if (Started())
+            WaitForFile(Record("done"));
+    }
+    if (!previousCurrent.isEmpty())
+        QDir::setCurrent(previousCurrent);
+}
+
+QString StandInRecords::Record(const char* name) const
+{
+    return record + QLatin1Char('/') + QLatin1String(name);
+}
+
+bool StandInRecords::Started() const
+{
+    return QFileInfo::exists(Record("started"));
+}
+
+void StandInRecords::ForgetRecords() const
+{
+    for (const char* name : {"words", "cwd", "streams", "started", "go", "done"})
+        QFile::remove(Record(name));
+}
+
+} // namespace uploadtest
