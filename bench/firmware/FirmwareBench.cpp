@@ -7,6 +7,7 @@
 //
 //   bench_firmware [uploads] [exchanges]    (default 3 uploads, 100 exchanges)
 
+#include "BenchStats.h"
 #include "SafeExchange.h"
 #include "Settings.h"
 #include "SimBoardProcess.h"
@@ -17,9 +18,8 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
 #include <chrono>
-#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,17 +29,9 @@
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
-using Millis = std::chrono::duration<double, std::milli>;
-
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * double(values.size())));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
+using bench::Clock;
+using bench::Millis;
+using bench::Percentile;
 
 void PrintRow(const char *what, const std::vector<double> &ms, int failed)
 {

@@ -9,6 +9,7 @@
 // simulated safe (program simsafe), or with --peer to a scripted peer in this
 // process that answers 12.12.12.
 
+#include "BenchStats.h"
 #include "SafeCommands.h"
 #include "SafeExchange.h"
 #include "SafeExchangeDetail.h"
@@ -21,9 +22,7 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,8 +31,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Millis = std::chrono::duration<double, std::milli>;
+using bench::Clock;
+using bench::Millis;
+using bench::Percentile;
 using safeexchange::detail::ReadEnd;
 
 struct Series {
@@ -42,15 +42,6 @@ struct Series {
     std::vector<double> ms;
     int failed = 0;
 };
-
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const auto rank = static_cast<std::size_t>(std::ceil(p / 100.0 * double(values.size())));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
 
 } // namespace
 
