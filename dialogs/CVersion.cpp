@@ -4,6 +4,7 @@
 #include "Resource.h"
 #include "SafeCommands.h"
 #include "SafeExchange.h"
+#include "SafeText.h"
 
 #include <string>
 
@@ -30,7 +31,7 @@ bool CVersion::OnInitDialog()
     // gives "Unknown".
     std::string reply;
     if (SafeExchange(safecmd::kVersion, reply))
-        FirmwareVersion = QString::fromLocal8Bit(reply.data(), static_cast<qsizetype>(reply.size()));
+        FirmwareVersion = FromSafeText(reply);
     else
         FirmwareVersion = QStringLiteral("Unknown");
     UpdateData(false);

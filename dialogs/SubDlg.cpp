@@ -7,6 +7,7 @@
 #include "Resource.h"
 #include "SafeCommands.h"
 #include "SafeExchange.h"
+#include "SafeText.h"
 
 #include <cstdint>
 
@@ -16,14 +17,6 @@ using namespace res::sub;
 namespace {
 
 const QString kNoConnection = QStringLiteral("Problem connecting to safe!");
-
-// The bytes that go to the safe: the text as typed, in the local 8-bit
-// encoding (UTF-8 on Linux, the ANSI code page on Windows). Codes are ASCII,
-// so only text after a code can be affected.
-std::string CodeBytes(const QString &text)
-{
-    return text.toLocal8Bit().toStdString();
-}
 
 // A full stop ends a copy of a command on the wire, so a code followed by
 // ".Y" would reach the safe as more than one command. The check of a code
@@ -65,7 +58,7 @@ bool SubDlg::OnInitDialog()
 void SubDlg::ApplyCode()
 {
     UpdateData(true);
-    const std::string code = CodeBytes(CodeText);
+    const std::string code = ToSafeText(CodeText);
     const char first = code.empty() ? '\0' : code.front();
 
     if (first == 'L') {

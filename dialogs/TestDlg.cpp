@@ -7,6 +7,7 @@
 #include "Resource.h"
 #include "SafeCommands.h"
 #include "SafeExchange.h"
+#include "SafeText.h"
 #include "Settings.h"
 #include "UploadLogViewer.h"
 #include "Uploader.h"
@@ -21,17 +22,6 @@ using dialogkit::ShowMessage;
 namespace {
 
 const QString kFailed = QStringLiteral("Failed");
-
-// Commands and replies are 8-bit text in the system's own encoding.
-std::string ToSafeText(const QString &text)
-{
-    return text.toLocal8Bit().toStdString();
-}
-
-QString FromSafeText(const std::string &text)
-{
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 } // namespace
 
