@@ -1,5 +1,6 @@
-// Framing, agreement check, port names and the reading of time replies, as
-// plain functions over bytes: no port.
+// The agreement check, port names and the reading of time replies, as plain
+// functions over bytes: no port. (A command's framing is checked on the wire
+// by the exchange tests.)
 
 #include "Framing.h"
 #include "PortNames.h"
@@ -35,7 +36,6 @@ const ReplyCase kReplyCases[] = {
     {"third copy without its full stop", "Y.Y.Y", false, ""},
     {"nothing", "", false, ""},
     {"three full stops alone", "...", true, ""},
-    {"longer copies", "12.12.12.", true, "12"},
     {"junk after the third full stop", "12.12.12.junk", true, "12"},
     {"a fourth copy that differs", "12.12.12.13.", true, "12"},
     {"an extra full stop", "Y.Y.Y..", true, "Y"},
@@ -44,9 +44,7 @@ const ReplyCase kReplyCases[] = {
     {"NUL inside the first copy", "Y\0.Y.Y."s, false, ""},
     {"NUL before the third full stop", "Y.Y.Y\0."s, false, ""},
     {"NUL right after the third full stop", "Y.Y.Y.\0junk"s, true, "Y"},
-    {"NUL alone", "\0"s, false, ""},
     {"copies that hold blanks", "a b.a b.a b.", true, "a b"},
-    {"258 bytes, all within the buffer", Copies(std::string(85, 'A')), true, std::string(85, 'A')},
     {"258 bytes and junk past the buffer", Copies(std::string(85, 'A')) + "junk", true,
      std::string(85, 'A')},
     {"third full stop at byte 261, past the buffer", Copies(std::string(86, 'A')), false, ""},
@@ -87,25 +85,6 @@ TEST(HasThreeStops, NoLaterByteChangesTheReply)
     }
 }
 
-TEST(HasThreeStops, CountsOnlyStopsInTheText)
-{
-    EXPECT_FALSE(HasThreeStops("", 0));
-    EXPECT_FALSE(HasThreeStops("Y.Y.", 4));
-    EXPECT_TRUE(HasThreeStops("...", 3));
-    EXPECT_TRUE(HasThreeStops("Y.N.Y.", 6)) << "copies that differ end the read too";
-    EXPECT_FALSE(HasThreeStops("Y.\0Y.Y.", 7)) << "the text ends at the NUL";
-    const std::string late = Copies(std::string(86, 'A'));
-    EXPECT_FALSE(HasThreeStops(late.data(), late.size())) << "the third stop lies past the buffer";
-}
-
-TEST(FrameCommand, AppendsOneFullStop)
-{
-    EXPECT_EQ(FrameCommand("T"), "T.");
-    EXPECT_EQ(FrameCommand(""), ".");
-    EXPECT_EQ(FrameCommand("L0123456789abcdef0123"), "L0123456789abcdef0123.");
-    EXPECT_EQ(FrameCommand("a.b"), "a.b.");
-}
-
 TEST(SerialDeviceName, MapsComPortsAndKeepsPaths)
 {
     struct Case {
@@ -117,25 +96,20 @@ TEST(SerialDeviceName, MapsComPortsAndKeepsPaths)
 #else
     const Case cases[] = {
         {"COM1", "/dev/ttyS0"},
-        {"COM4", "/dev/ttyS3"},
-        {"COM9", "/dev/ttyS8"},
         {"COM10", "/dev/ttyS9"},
         {"COM9999", "/dev/ttyS9998"},
         {"com3", "/dev/ttyS2"},
+        // Not a COM name as the system writes one: passed on as it stands.
         {"COM0", "COM0"},
         {"COM01", "COM01"},
         {"COM", "COM"},
-        {"COM-1", "COM-1"},
         {"COM+1", "COM+1"},
         {"COM4x", "COM4x"},
-        {"COM 4", "COM 4"},
         {" COM4", " COM4"},
         {"COM99999", "COM99999"},
         {"COM4294967297", "COM4294967297"},
-        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
         {"/dev/pts/3", "/dev/pts/3"},
         {"/COM4", "/COM4"},
-        {"ttyACM0", "ttyACM0"},
         {"", ""},
     };
 #endif
@@ -156,23 +130,15 @@ TEST(ReadTimeReply, ReadsHiddenOrLeadingDecimalNumber)
         {"X", true, 0},
         {"x", false, 0},
         {"X ", false, 0},
-        {" X", false, 0},
-        {"XX", false, 0},
-        {"12", false, 12},
-        {"0", false, 0},
         {"86399", false, 86399},
         {"  42abc", false, 42},
         {"\t\n\v\f\r 3", false, 3},
         {"+7", false, 7},
         {"-5", false, -5},
-        {"007", false, 7},
-        {"1 2", false, 1},
         {"0x1A", false, 0},
         {"", false, 0},
         {"abc", false, 0},
-        {"-", false, 0},
         {"+ 5", false, 0},
-        {"2147483647", false, kMax},
         {"2147483648", false, kMax},
         {"99999999999999999999999", false, kMax},
         {"-2147483648", false, kMin},

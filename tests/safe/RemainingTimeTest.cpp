@@ -60,55 +60,46 @@ TEST_F(RemainingTime, StatusForEachKindOfTimeReply)
         {"0", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
         {"", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
         {"abc", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
-        {"N", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
         {"-90", "0 days 0 hours -1 minutes -30 seconds remaining, open at 06 Dec, 2026 at 00:22:25"},
         {"-3661", "0 days -1 hours -1 minutes -1 seconds remaining, open at 05 Dec, 2026 at 23:22:54"},
         {"99999999999",
          "24855 days 3 hours 14 minutes 7 seconds remaining, open at 24 Dec, 2094 at 03:38:02"},
-        {"2147483647",
-         "24855 days 3 hours 14 minutes 7 seconds remaining, open at 24 Dec, 2094 at 03:38:02"},
         {"-2147483648", "-24855 days -3 hours -14 minutes -8 seconds remaining, open at "},
-        {"-99999999999", "-24855 days -3 hours -14 minutes -8 seconds remaining, open at "},
-        {" 60s", "0 days 0 hours 1 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:24:55"},
         {"X", "Safe locked for limited time, but time hidden"},
-        {"x", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(TimeReplyStatus(c.reply, kNow), c.status) << "reply \"" << c.reply << '"';
 }
 
+// Only a moment before 1970 in UTC has no text, whatever the local date.
 TEST_F(RemainingTime, MomentIsShownInTheLocalZoneWithItsDaylightSaving)
 {
-    Use("CET-1CEST,M3.5.0,M10.5.0/3");
+    const char *const cet = "CET-1CEST,M3.5.0,M10.5.0/3";
     struct Case {
+        const char *zone;
         std::int64_t moment;
         const char *text;
     };
     const Case cases[] = {
-        {1768478400, "15 Jan, 2026 at 13:00:00"}, // winter: UTC+1
-        {1782907200, "01 Jul, 2026 at 14:00:00"}, // summer: UTC+2
-        {1774745999, "29 Mar, 2026 at 01:59:59"}, // the last second before the change
-        {1774746000, "29 Mar, 2026 at 03:00:00"},
-        {0, "01 Jan, 1970 at 01:00:00"},
-        {-1, ""}, // after midnight locally, but before 1970 in UTC
+        {cet, 1768478400, "15 Jan, 2026 at 13:00:00"}, // winter: UTC+1
+        {cet, 1782907200, "01 Jul, 2026 at 14:00:00"}, // summer: UTC+2
+        {cet, 1774745999, "29 Mar, 2026 at 01:59:59"}, // the last second before the change
+        {cet, 1774746000, "29 Mar, 2026 at 03:00:00"},
+        {cet, 0, "01 Jan, 1970 at 01:00:00"},
+        {cet, -1, ""}, // after midnight locally, but before 1970 in UTC
+        {"EST5", 0, "31 Dec, 1969 at 19:00:00"},
+        {"EST5", -86400 * 365, ""},
+        {"UTC0", 0, "01 Jan, 1970 at 00:00:00"},
+        {"UTC0", -1, ""},
     };
-    for (const Case &c : cases)
-        EXPECT_EQ(MomentText(c.moment), c.text) << c.moment;
-
-    EXPECT_EQ(FormatRemaining(3600, 1782907200),
-              "0 days 1 hours 0 minutes 0 seconds remaining, open at 01 Jul, 2026 at 15:00:00");
+    for (const Case &c : cases) {
+        Use(c.zone);
+        EXPECT_EQ(MomentText(c.moment), c.text) << c.zone << " " << c.moment;
+    }
 }
 
-TEST_F(RemainingTime, OnlyMomentsBefore1970InUtcHaveNoText)
+TEST_F(RemainingTime, MomentsAtTheEdgesOfTheClock)
 {
-    Use("EST5");
-    EXPECT_EQ(MomentText(0), "31 Dec, 1969 at 19:00:00");
-    EXPECT_EQ(MomentText(-1), "");
-    EXPECT_EQ(MomentText(-86400 * 365), "");
-
-    Use("UTC0");
-    EXPECT_EQ(MomentText(0), "01 Jan, 1970 at 00:00:00");
-    EXPECT_EQ(MomentText(-1), "");
     // The reply that reaches furthest back, from a clock that is itself
     // barely past 1970.
     EXPECT_EQ(FormatRemaining(-2, 1), "0 days 0 hours 0 minutes -2 seconds remaining, open at ");

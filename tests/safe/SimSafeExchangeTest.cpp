@@ -1,5 +1,6 @@
 // SafeExchange against the simulated safe (a separate program on its own
 // pseudo-terminal): the command set end to end, and replies broken on purpose.
+// (A peer hanging up is the scripted peer's case, in ExchangeTest.)
 
 #include "KeyCodes.h"
 #include "SafeCommands.h"
@@ -12,13 +13,10 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 
 namespace {
 
-using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using testsupport::SimSafeProcess;
 
 class SimSafeExchange : public ::testing::Test {
@@ -41,29 +39,22 @@ protected:
     SimSafeProcess safe_;
 };
 
+// The safe's answers in each state are its logic's, tested byte by byte on
+// their own; here, a lock and its time as the controller reads them.
 TEST_F(SimSafeExchange, CommandSetEndToEnd)
 {
-    EXPECT_NE(Send(safecmd::kVersion), "<failed>");
-    EXPECT_NE(Send(safecmd::kVersion), "");
-    EXPECT_EQ(safecmd::ReadTimeReply(Send(safecmd::kTime)).seconds, 0);
-
+    EXPECT_EQ(Send(safecmd::kVersion), "Cadrelle 1 simulated");
     const keycodes::KeyCodes timed = keycodes::MakeKeyCodes(3600, 0);
     EXPECT_EQ(Send(timed.lockCode), safecmd::kAccepted);
-    EXPECT_NE(Send(timed.lockCode), safecmd::kAccepted) << "a locked safe takes no second lock";
     const safecmd::TimeReply left = safecmd::ReadTimeReply(Send(safecmd::kTime));
     EXPECT_FALSE(left.hidden);
     EXPECT_GT(left.seconds, 3500);
     EXPECT_LE(left.seconds, 3600);
     EXPECT_EQ(Send(timed.unlockCode), safecmd::kAccepted);
-    EXPECT_EQ(safecmd::ReadTimeReply(Send(safecmd::kTime)).seconds, 0);
 
     const keycodes::KeyCodes hidden = keycodes::MakeKeyCodes(60, 1);
     EXPECT_EQ(Send(hidden.lockCode), safecmd::kAccepted);
     EXPECT_TRUE(safecmd::ReadTimeReply(Send(safecmd::kTime)).hidden);
-    EXPECT_EQ(Send(hidden.unlockCode), safecmd::kAccepted);
-
-    EXPECT_NE(Send(safecmd::kTestLock), "<failed>");
-    EXPECT_NE(Send(safecmd::kTestUnlock), "<failed>");
 }
 
 TEST_F(SimSafeExchange, BrokenRepliesFailAndTheNextExchangeWorks)
@@ -93,16 +84,6 @@ TEST_F(SimSafeExchange, BrokenRepliesFailAndTheNextExchangeWorks)
         EXPECT_EQ(reply, c.agreed ? "0" : "unchanged");
         EXPECT_EQ(Send(safecmd::kTime), "0") << "the next exchange failed";
     }
-}
-
-TEST_F(SimSafeExchange, HangingUpFailsAtOnce)
-{
-    ASSERT_EQ(safe_.control("misbehave hangup"), "ok");
-    std::string reply = "unchanged";
-    const Clock::time_point start = Clock::now();
-    EXPECT_FALSE(SafeExchange(safecmd::kTime, reply));
-    EXPECT_LT(Clock::now() - start, 1000ms);
-    EXPECT_EQ(reply, "unchanged");
 }
 
 } // namespace
