@@ -15,6 +15,8 @@
 
 #include <csignal>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <sys/resource.h>
 
 QT_BEGIN_NAMESPACE
@@ -26,68 +28,63 @@ QT_END_NAMESPACE
 
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+using Home = testsupport::TempSettingsHome;
+
 constexpr char kChildFlag[] = "--store-child";
 
 // In the child: "get <name>" prints the value as hex of its UTF-8 bytes;
 // "set <name> <hex>" stores it and exits 0 when the store kept it.
 int RunChild(const QStringList &args)
 {
-    const bool port = args.value(1) == QStringLiteral("SerialPort");
-    if (args.value(0) == QStringLiteral("get")) {
+    const bool port = args.value(1) == u"SerialPort"_s;
+    if (args.value(0) == u"get"_s) {
         const QString value = port ? settings::GetSerialPort() : settings::GetArduinoPath();
         QTextStream(stdout) << value.toUtf8().toHex() << Qt::endl;
         return 0;
     }
-    if (args.value(0) == QStringLiteral("set")) {
+    if (args.value(0) == u"set"_s) {
         const QString value = QString::fromUtf8(QByteArray::fromHex(args.value(2).toLatin1()));
         return (port ? settings::SetSerialPort(value) : settings::SetArduinoPath(value)) ? 0 : 1;
     }
     return 2;
 }
 
-QProcess::ExitStatus RunSelf(const QStringList &args, QByteArray *out, int *exitCode)
+// What another copy of the program printed, when it ran and exited 0.
+std::optional<QByteArray> RunSelf(const QStringList &args)
 {
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(), QStringList{kChildFlag} + args);
     if (!child.waitForFinished(20000)) {
         child.kill();
         child.waitForFinished();
-        *exitCode = -1;
-        return QProcess::CrashExit;
+        return std::nullopt;
     }
-    *out = child.readAllStandardOutput().trimmed();
-    *exitCode = child.exitCode();
-    return child.exitStatus();
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+        return std::nullopt;
+    return child.readAllStandardOutput().trimmed();
 }
 
-// What another copy of the program reads.
 QString ReadInOtherProcess(const QString &name)
 {
-    QByteArray out;
-    int code = 0;
-    if (RunSelf({QStringLiteral("get"), name}, &out, &code) != QProcess::NormalExit || code != 0)
-        return QStringLiteral("<child failed>");
-    return QString::fromUtf8(QByteArray::fromHex(out));
+    const std::optional<QByteArray> out = RunSelf({u"get"_s, name});
+    return out ? QString::fromUtf8(QByteArray::fromHex(*out)) : u"<child failed>"_s;
 }
 
 bool WriteInOtherProcess(const QString &name, const QString &value)
 {
-    QByteArray out;
-    int code = 0;
-    return RunSelf({QStringLiteral("set"), name, QString::fromLatin1(value.toUtf8().toHex())}, &out,
-                   &code) == QProcess::NormalExit &&
-           code == 0;
+    return RunSelf({u"set"_s, name, QString::fromLatin1(value.toUtf8().toHex())}).has_value();
 }
 
 class SettingsStore : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(home_.isValid()); }
-    testsupport::TempSettingsHome home_;
+    Home home_;
 };
 
 TEST_F(SettingsStore, FreshHomeGivesTheDefaults)
 {
-    EXPECT_EQ(settings::GetSerialPort(), QStringLiteral("COM4"));
+    EXPECT_EQ(settings::GetSerialPort(), u"COM4"_s);
     EXPECT_EQ(settings::WorkDir(), QDir::toNativeSeparators(home_.dataHome() + "/Vandrel"));
     EXPECT_EQ(settings::DefaultArduinoPath(),
               QDir::toNativeSeparators(home_.dataHome() + "/Vandrel/arduino-0012X"));
@@ -97,46 +94,34 @@ TEST_F(SettingsStore, FreshHomeGivesTheDefaults)
 
 TEST_F(SettingsStore, ValueWrittenIsReadBackAlsoByAnotherProcess)
 {
-    ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM7")));
-    EXPECT_EQ(settings::GetSerialPort(), QStringLiteral("COM7"));
-    EXPECT_EQ(ReadInOtherProcess(QStringLiteral("SerialPort")), QStringLiteral("COM7"));
-    EXPECT_TRUE(QFileInfo::exists(home_.storeFile()));
+    ASSERT_TRUE(settings::SetSerialPort(u"COM7"_s));
+    EXPECT_EQ(settings::GetSerialPort(), u"COM7"_s);
+    EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), u"COM7"_s);
 
     // Same length as before: a read must still see the other process's write.
-    ASSERT_TRUE(WriteInOtherProcess(QStringLiteral("SerialPort"), QStringLiteral("COM8")));
-    EXPECT_EQ(settings::GetSerialPort(), QStringLiteral("COM8"));
+    ASSERT_TRUE(WriteInOtherProcess(u"SerialPort"_s, u"COM8"_s));
+    EXPECT_EQ(settings::GetSerialPort(), u"COM8"_s);
 
-    ASSERT_TRUE(settings::SetArduinoPath(QStringLiteral("/opt/arduino-0012")));
-    EXPECT_EQ(settings::GetArduinoPath(), QStringLiteral("/opt/arduino-0012"));
-    EXPECT_EQ(ReadInOtherProcess(QStringLiteral("ArduinoPath")), QStringLiteral("/opt/arduino-0012"));
-    EXPECT_EQ(settings::GetSerialPort(), QStringLiteral("COM8")) << "one value must not disturb the other";
+    ASSERT_TRUE(settings::SetArduinoPath(u"/opt/arduino-0012"_s));
+    EXPECT_EQ(ReadInOtherProcess(u"ArduinoPath"_s), u"/opt/arduino-0012"_s);
+    EXPECT_EQ(settings::GetSerialPort(), u"COM8"_s) << "one value must not disturb the other";
 }
 
-TEST_F(SettingsStore, EmptyTextStaysEmpty)
-{
-    ASSERT_TRUE(settings::SetSerialPort(QString()));
-    ASSERT_TRUE(settings::SetArduinoPath(QStringLiteral("")));
-    EXPECT_EQ(settings::GetSerialPort(), QString());
-    EXPECT_EQ(settings::GetArduinoPath(), QString());
-    EXPECT_EQ(ReadInOtherProcess(QStringLiteral("SerialPort")), QString());
-    EXPECT_EQ(ReadInOtherProcess(QStringLiteral("ArduinoPath")), QString());
-}
-
-TEST_F(SettingsStore, AwkwardTextComesBackExactly)
+// The empty text, present in the store, stays empty rather than the default.
+TEST_F(SettingsStore, AnyTextComesBackExactly)
 {
     const QString texts[] = {
-        QStringLiteral(" COM7 "),
-        QStringLiteral("C:\\Program Files\\arduino-0012\\"),
-        QStringLiteral("\\\\server\\share"),
-        QStringLiteral("@COM7"),
-        QStringLiteral("@Variant(\\0\\0\\0\\x7f)"),
-        QStringLiteral("@@"),
-        QStringLiteral("/home/jürgen/Ардуино/端口"),
-        QStringLiteral("a, b; c = d"),
-        QStringLiteral("\"quoted\" #not a comment"),
-        QStringLiteral("tab\there\nand a second line"),
-        QStringLiteral("[Setting]"),
-        QStringLiteral("com7"),
+        QString(),
+        u" COM7 "_s,
+        u"C:\\Program Files\\arduino-0012\\"_s,
+        u"\\\\server\\share"_s,
+        u"@COM7"_s,
+        u"@Variant(\\0\\0\\0\\x7f)"_s,
+        u"/home/jürgen/Ардуино/端口"_s,
+        u"a, b; c = d"_s,
+        u"\"quoted\" #not a comment"_s,
+        u"tab\there\nand a second line"_s,
+        u"[Setting]"_s,
     };
     for (const QString &text : texts) {
         SCOPED_TRACE(text.toStdString());
@@ -145,95 +130,85 @@ TEST_F(SettingsStore, AwkwardTextComesBackExactly)
         EXPECT_EQ(settings::GetSerialPort(), text);
         EXPECT_EQ(settings::GetArduinoPath(), text);
         // The other process parses the file afresh: this is what the next run finds.
-        EXPECT_EQ(ReadInOtherProcess(QStringLiteral("SerialPort")), text);
-        EXPECT_EQ(ReadInOtherProcess(QStringLiteral("ArduinoPath")), text);
+        EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), text);
+        EXPECT_EQ(ReadInOtherProcess(u"ArduinoPath"_s), text);
     }
 }
 
 TEST_F(SettingsStore, AnotherApplicationNameHasItsOwnSettings)
 {
     const QString name = QCoreApplication::applicationName();
-    ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM7")));
-    ASSERT_TRUE(settings::SetArduinoPath(QStringLiteral("/opt/arduino")));
+    ASSERT_TRUE(settings::SetSerialPort(u"COM7"_s));
+    ASSERT_TRUE(settings::SetArduinoPath(u"/opt/arduino"_s));
 
-    QCoreApplication::setApplicationName(name + QStringLiteral("-renamed"));
-    EXPECT_EQ(settings::GetSerialPort(), QStringLiteral("COM4"));
+    QCoreApplication::setApplicationName(name + u"-renamed"_s);
+    EXPECT_EQ(settings::GetSerialPort(), u"COM4"_s);
     EXPECT_EQ(settings::GetArduinoPath(), settings::DefaultArduinoPath());
     QCoreApplication::setApplicationName(name);
 
-    EXPECT_EQ(settings::GetSerialPort(), QStringLiteral("COM7"));
+    EXPECT_EQ(settings::GetSerialPort(), u"COM7"_s);
 }
 
 // A store that cannot be written: the write reports false, and no later read,
 // in this process or another, returns the unsaved text, also once the store
 // can be written again. The tests run as root in CI, which ignores folder
 // permissions, so each case breaks the store in a way root cannot get round.
-class UnwritableStore : public SettingsStore {
-protected:
-    void ExpectNothingClaimed(const QString &storedPort)
-    {
-        EXPECT_EQ(settings::GetSerialPort(), storedPort);
+TEST(UnwritableStore, WritesFailAndTheUnsavedTextIsNeverReadBack)
+{
+    rlimit fileSize{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &fileSize), 0);
+    struct Case {
+        const char *what;
+        QString stored;   // written while the store still works; empty: nothing
+        QString readBack; // the port read back after the failed write
+        std::function<bool(const Home &)> breakStore, mend;
+    };
+    const Case cases[] = {
+        {"a plain file where its folder should be", {}, u"COM4"_s,
+         [](const Home &h) { return QFile(h.configHome() + "/Vandrel").open(QIODevice::WriteOnly); },
+         [](const Home &h) { return QFile::remove(h.configHome() + "/Vandrel"); }},
+        // Qt keeps the values of a store file that it has read in a
+        // per-process cache, where a failed write would otherwise stay.
+        {"a folder where its file should be", u"COM5"_s, u"COM4"_s,
+         [](const Home &h) { return QFile::remove(h.storeFile()) && QDir().mkpath(h.storeFile()); },
+         [](const Home &h) { return QDir(h.storeFile()).removeRecursively(); }},
+        // As a full disk: the store holds a value and cannot take a new one.
+        {"no room for a new file", u"COM5"_s, u"COM5"_s,
+         [&](const Home &) {
+             rlimit tiny = fileSize;
+             tiny.rlim_cur = 8; // bytes: less than any store file or lock file
+             return setrlimit(RLIMIT_FSIZE, &tiny) == 0;
+         },
+         [&](const Home &) { return setrlimit(RLIMIT_FSIZE, &fileSize) == 0; }},
+    };
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        Home home;
+        ASSERT_TRUE(home.isValid());
+        if (!c.stored.isEmpty()) {
+            ASSERT_TRUE(settings::SetSerialPort(c.stored));
+        }
+
+        ASSERT_TRUE(c.breakStore(home));
+        const bool portWritten = settings::SetSerialPort(u"COM7 and more"_s);
+        const bool pathWritten = settings::SetArduinoPath(u"/opt/arduino"_s);
+        const QString portWhileBroken = settings::GetSerialPort();
+        const QString pathWhileBroken = settings::GetArduinoPath();
+        ASSERT_TRUE(c.mend(home));
+
+        EXPECT_FALSE(portWritten);
+        EXPECT_FALSE(pathWritten);
+        EXPECT_EQ(portWhileBroken, c.readBack);
+        EXPECT_EQ(pathWhileBroken, settings::DefaultArduinoPath());
+        EXPECT_EQ(settings::GetSerialPort(), c.readBack);
         EXPECT_EQ(settings::GetArduinoPath(), settings::DefaultArduinoPath());
-        EXPECT_EQ(ReadInOtherProcess(QStringLiteral("SerialPort")), storedPort);
+        EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), c.readBack);
+        // The mended store takes the next write.
+        EXPECT_TRUE(settings::SetSerialPort(u"COM9"_s));
+        EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), u"COM9"_s);
     }
-};
-
-TEST_F(UnwritableStore, PlainFileWhereItsFolderShouldBe)
-{
-    QFile blocker(home_.configHome() + QStringLiteral("/Vandrel"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-
-    EXPECT_FALSE(settings::SetSerialPort(QStringLiteral("COM7")));
-    EXPECT_FALSE(settings::SetArduinoPath(QStringLiteral("/opt/arduino")));
-    ExpectNothingClaimed(QStringLiteral("COM4"));
-
-    ASSERT_TRUE(blocker.remove());
-    ExpectNothingClaimed(QStringLiteral("COM4"));
-    EXPECT_TRUE(settings::SetSerialPort(QStringLiteral("COM9")));
-    EXPECT_EQ(ReadInOtherProcess(QStringLiteral("SerialPort")), QStringLiteral("COM9"));
-}
-
-// Qt keeps the values of a store file that it has read in a per-process cache,
-// where a failed write would otherwise stay readable.
-TEST_F(UnwritableStore, FolderWhereItsFileShouldBe)
-{
-    ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM5")));
-    ASSERT_TRUE(QFile::remove(home_.storeFile()));
-    ASSERT_TRUE(QDir().mkpath(home_.storeFile()));
-
-    EXPECT_FALSE(settings::SetSerialPort(QStringLiteral("COM7")));
-    EXPECT_FALSE(settings::SetArduinoPath(QStringLiteral("/opt/arduino")));
-    ExpectNothingClaimed(QStringLiteral("COM4"));
-
-    ASSERT_TRUE(QDir(home_.storeFile()).removeRecursively());
-    ExpectNothingClaimed(QStringLiteral("COM4"));
-    EXPECT_TRUE(settings::SetSerialPort(QStringLiteral("COM9")));
-    EXPECT_EQ(ReadInOtherProcess(QStringLiteral("SerialPort")), QStringLiteral("COM9"));
-}
-
-// As a full disk: the store holds a value and cannot take a new one. Reads
-// keep giving the stored value, in this process and the next.
-TEST_F(UnwritableStore, NoRoomForTheNewFile)
-{
-    ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM5")));
-
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit tiny = saved;
-    tiny.rlim_cur = 8; // bytes: less than any store file or lock file
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const bool written = settings::SetSerialPort(QStringLiteral("COM7 and more"));
-    const QString readBack = settings::GetSerialPort();
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
     std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_FALSE(written);
-    EXPECT_EQ(readBack, QStringLiteral("COM5"));
-    ExpectNothingClaimed(QStringLiteral("COM5"));
-    EXPECT_TRUE(settings::SetSerialPort(QStringLiteral("COM9")));
-    EXPECT_EQ(ReadInOtherProcess(QStringLiteral("SerialPort")), QStringLiteral("COM9"));
 }
 
 } // namespace
