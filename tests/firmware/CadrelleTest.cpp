@@ -1,6 +1,8 @@
 // Cadrelle on the simulated board, asked through the controller's own
-// exchange (real pseudo-terminal, real settings store in a temporary home):
-// its answers in each state, its latch output, its clock, and its lock across
+// exchange (real pseudo-terminal, real settings store in a temporary home).
+// Its answers in each state are the safe's logic, tested byte by byte in
+// tests/safelogic; here, what the board adds: the UART, the latch output, the
+// timer, 32-bit counts where an int has 16 bits, and the lock in EEPROM across
 // a reset and a power cut.
 
 #include "KeyCodes.h"
@@ -14,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -29,13 +30,10 @@ using testsupport::FirmwarePath;
 using testsupport::SimBoardProcess;
 
 constexpr auto kBootWait = 5s;
-const std::string kNoReply = "<no reply>";
-// "T" while locked until the unlock code is used.
-const std::string kNoTimeLimit = "2147483647";
 
 std::string Ask(const std::string &command)
 {
-    std::string reply = kNoReply;
+    std::string reply = "<no reply>";
     SafeExchange(command, reply);
     return reply;
 }
@@ -69,37 +67,18 @@ protected:
         ASSERT_TRUE(board_.waitFor("start", kBootWait)) << "the firmware did not start";
     }
 
-    std::string Path(const char *name) const { return home_.path().toStdString() + "/" + name; }
-
     testsupport::TempSettingsHome home_;
     SimBoardProcess board_;
 };
 
-TEST_F(Cadrelle, AnswersWhileUnlocked)
+TEST_F(Cadrelle, AnswersAndDrivesTheLatchWhileUnlocked)
 {
     StartBoard();
     // Unlocked, the latch is open as soon as the firmware runs.
     ASSERT_TRUE(board_.waitFor("latch 1", 1s));
 
     EXPECT_TRUE(std::regex_match(Ask("V"), std::regex(R"(Firmware version: 1 - [A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}, [0-2][0-9]:[0-5][0-9]:[0-5][0-9])")));
-
-    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(60, 0);
-    struct Case {
-        std::string command;
-        std::string reply;
-    };
-    const Case cases[] = {
-        {"T", "0"},
-        {codes.unlockCode, "N"}, // nothing to unlock
-        {"L0000", "N"},          // not a lock code
-        {"Z", "?"},
-        {"", "?"},
-        {"hello world", "?"},
-    };
-    for (const Case &c : cases)
-        EXPECT_EQ(Ask(c.command), c.reply) << "command \"" << c.command << "\"";
-
-    // The test commands close and open the latch of an unlocked safe.
+    EXPECT_EQ(Ask("T"), "0");
     EXPECT_EQ(Ask("X"), "Y");
     EXPECT_TRUE(board_.waitFor("latch 0", 1s));
     EXPECT_EQ(Ask("Y"), "Y");
@@ -109,35 +88,25 @@ TEST_F(Cadrelle, AnswersWhileUnlocked)
 TEST_F(Cadrelle, TimedLockCountsDownAndItsUnlockCodeOpens)
 {
     StartBoard();
-    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(3600, 0);
-    // Another pair from another second: another nonce, so another unlock code.
-    const keycodes::KeyCodes other = keycodes::MakeKeyCodesAt(1234567, 60, 0);
-    ASSERT_NE(other.unlockCode, codes.unlockCode);
-
+    // Over 65535 s: the duration and the time left need all 32 bits.
+    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(100000, 0);
     ASSERT_EQ(Ask(codes.lockCode), "Y");
     const auto locked = board_.waitFor("latch 0", 1s);
     ASSERT_TRUE(locked);
     const long first = Seconds(Ask("T"));
-    EXPECT_GE(first, 3599);
-    EXPECT_LE(first, 3600);
+    EXPECT_GE(first, 99999);
+    EXPECT_LE(first, 100000);
 
     std::this_thread::sleep_for(2500ms);
     const long later = Seconds(Ask("T"));
     EXPECT_LE(later, first - 2);
     EXPECT_GE(later, first - 4);
 
-    // Locked: no test unlock, no second lock, no stranger's unlock code.
-    EXPECT_EQ(Ask("Y"), "N");
-    EXPECT_EQ(Ask(other.lockCode), "N");
-    EXPECT_EQ(Ask(other.unlockCode), "N");
-    EXPECT_EQ(Ask(codes.unlockCode.substr(0, 12)), "N"); // cut short
+    EXPECT_EQ(Ask("Y"), "N"); // the test command must not open a lock
     EXPECT_FALSE(OpenedAfter(board_.events(), locked->seconds)) << "opened without its unlock code";
-
     EXPECT_EQ(Ask(codes.unlockCode), "Y");
     EXPECT_TRUE(board_.waitFor("latch 1", 1s));
     EXPECT_EQ(Ask("T"), "0");
-    // The code was used up with its lock.
-    EXPECT_EQ(Ask(codes.unlockCode), "N");
 }
 
 TEST_F(Cadrelle, ShortLockOpensByItself)
@@ -150,29 +119,6 @@ TEST_F(Cadrelle, ShortLockOpensByItself)
     ASSERT_TRUE(opened) << "the lock did not end";
     EXPECT_GE(opened->seconds - closed->seconds, 1.9);
     EXPECT_EQ(Ask("T"), "0");
-}
-
-TEST_F(Cadrelle, HiddenAndUntimedLocksAnswerTheTimeQuestion)
-{
-    struct Case {
-        std::int32_t seconds;
-        int hide;
-        std::string time;
-    };
-    const Case cases[] = {
-        {600, 1, "X"},
-        {0, 0, kNoTimeLimit},
-        {0, 1, "X"},
-    };
-    StartBoard();
-    for (const Case &c : cases) {
-        SCOPED_TRACE("seconds " + std::to_string(c.seconds) + " hide " + std::to_string(c.hide));
-        const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(c.seconds, c.hide);
-        ASSERT_EQ(Ask(codes.lockCode), "Y");
-        EXPECT_EQ(Ask("T"), c.time);
-        ASSERT_EQ(Ask(codes.unlockCode), "Y");
-        EXPECT_EQ(Ask("T"), "0");
-    }
 }
 
 TEST_F(Cadrelle, ResetKeepsTheLockShutAndTheTimeRunning)
@@ -200,7 +146,7 @@ TEST_F(Cadrelle, ResetKeepsTheLockShutAndTheTimeRunning)
 
 TEST_F(Cadrelle, PowerCutKeepsTheLock)
 {
-    const std::string eeprom = Path("eeprom.bin");
+    const std::string eeprom = home_.path().toStdString() + "/eeprom.bin";
     StartBoard({"--eeprom", eeprom});
     const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(3600, 1);
     ASSERT_EQ(Ask(codes.lockCode), "Y");
@@ -220,38 +166,6 @@ TEST_F(Cadrelle, PowerCutKeepsTheLock)
     StartBoard({"--eeprom", eeprom});
     EXPECT_TRUE(board_.waitFor("latch 1", 1s));
     EXPECT_EQ(Ask("T"), "0");
-}
-
-TEST_F(Cadrelle, MemoryWithoutARecordStartsUnlocked)
-{
-    struct Case {
-        const char *name;
-        std::string bytes;
-    };
-    const Case cases[] = {
-        {"zeros", std::string(512, '\0')},
-        {"noise", [] {
-             std::string s(512, '\0');
-             unsigned v = 12345;
-             for (char &c : s) {
-                 v = v * 1103515245u + 12345u;
-                 c = static_cast<char>(v >> 16);
-             }
-             return s;
-         }()},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string eeprom = Path("odd-eeprom.bin");
-        FILE *f = std::fopen(eeprom.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
-        std::fclose(f);
-        StartBoard({"--eeprom", eeprom});
-        EXPECT_EQ(Ask("T"), "0");
-        EXPECT_TRUE(board_.waitFor("latch 1", 1s));
-        board_.stop();
-    }
 }
 
 } // namespace
