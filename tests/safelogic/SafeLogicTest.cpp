@@ -154,30 +154,46 @@ TEST(SafeLogic, TimedLockCountsDownAndRefusesWhatItMust)
     EXPECT_EQ(line.Command(other.lockCode), "Y");  // a new lock is taken
 }
 
-TEST(SafeLogic, WhatTimeReportsInEachKindOfLock)
+// Each kind of lock: what "T" says, and what a board that stored the lock
+// finds after a reset 2.5 s later, its clock starting again at zero.
+TEST(SafeLogic, EachKindOfLockAnswersTheTimeAndSurvivesAReset)
 {
     const struct {
         std::int32_t seconds;
         int hide;
-        std::string time;
         safelogic::LockMode mode;
+        std::string time, timeAfterReset;
     } cases[] = {
-        {3600, 0, "3600", safelogic::kLockedForTime},
-        {3600, 1, "X", safelogic::kLockedForTime},
-        {3600, 2, "3600", safelogic::kLockedForTime}, // only bit 0 hides
-        {3600, 3, "X", safelogic::kLockedForTime},
-        {0, 0, "2147483647", safelogic::kLockedUntilUnlockCode},
-        {0, 1, "X", safelogic::kLockedUntilUnlockCode},
-        {2147483647, 0, "2147483647", safelogic::kLockedForTime},
-        {1, 0, "1", safelogic::kLockedForTime},
+        {3600, 0, safelogic::kLockedForTime, "3600", "3598"},
+        {3600, 1, safelogic::kLockedForTime, "X", "X"},
+        {3600, 2, safelogic::kLockedForTime, "3600", "3598"}, // only bit 0 hides
+        {3600, 3, safelogic::kLockedForTime, "X", "X"},
+        {0, 0, safelogic::kLockedUntilUnlockCode, "2147483647", "2147483647"},
+        {0, 1, safelogic::kLockedUntilUnlockCode, "X", "X"},
+        {2147483647, 0, safelogic::kLockedForTime, "2147483647", "2147483645"},
     };
     for (const auto &c : cases) {
-        Line line;
+        SCOPED_TRACE(std::to_string(c.seconds) + "/" + std::to_string(c.hide));
         const keycodes::KeyCodes pair = Codes(c.seconds, c.hide);
-        EXPECT_EQ(line.Command(pair.lockCode), "Y") << c.seconds << "/" << c.hide;
-        EXPECT_EQ(line.safe.Mode(), c.mode);
-        EXPECT_EQ(line.Command("T"), c.time) << c.seconds << "/" << c.hide;
-        EXPECT_EQ(line.safe.TimeHidden(), (c.hide & 1) != 0);
+        Line before;
+        EXPECT_FALSE(before.safe.TakePersistRequest());
+        ASSERT_EQ(before.Command(pair.lockCode), "Y");
+        EXPECT_TRUE(before.safe.TakePersistRequest());
+        EXPECT_FALSE(before.safe.TakePersistRequest());
+        EXPECT_EQ(before.safe.Mode(), c.mode);
+        EXPECT_EQ(before.safe.TimeHidden(), (c.hide & 1) != 0);
+        EXPECT_EQ(before.Command("T"), c.time);
+        before.Wait(2500);
+
+        Line after(0);
+        ASSERT_TRUE(after.safe.Restore(before.safe.Snapshot()));
+        EXPECT_FALSE(after.safe.TakePersistRequest());
+        EXPECT_TRUE(after.safe.LatchClosed());
+        EXPECT_EQ(after.Command("T"), c.timeAfterReset);
+        EXPECT_EQ(after.Command(pair.lockCode), "N");
+        EXPECT_EQ(after.Command(pair.unlockCode), "Y");
+        EXPECT_TRUE(after.safe.TakePersistRequest());
+        EXPECT_EQ(after.safe.Snapshot().mode, safelogic::kUnlocked);
     }
 }
 
@@ -320,40 +336,6 @@ TEST(SafeLogic, WhenTheNextTickMatters)
     EXPECT_EQ(line.safe.MillisecondsUntilDue(), 50u);
     line.Wait(50);
     EXPECT_EQ(line.safe.MillisecondsUntilDue(), 300u); // the half command, 700 ms old
-}
-
-TEST(SafeLogic, SurvivesAResetWithItsLock)
-{
-    const struct {
-        std::int32_t seconds;
-        int hide;
-        std::string timeAfter; // after 2.5 s and a reset
-    } cases[] = {
-        {3600, 0, "3598"},
-        {3600, 1, "X"},
-        {0, 0, "2147483647"},
-        {0, 1, "X"},
-    };
-    for (const auto &c : cases) {
-        const keycodes::KeyCodes pair = Codes(c.seconds, c.hide);
-        Line before;
-        EXPECT_FALSE(before.safe.TakePersistRequest());
-        ASSERT_EQ(before.Command(pair.lockCode), "Y");
-        EXPECT_TRUE(before.safe.TakePersistRequest());
-        EXPECT_FALSE(before.safe.TakePersistRequest());
-        before.Wait(2500);
-        const safelogic::PersistentState stored = before.safe.Snapshot();
-
-        Line after(0); // the board's clock starts again at zero
-        ASSERT_TRUE(after.safe.Restore(stored));
-        EXPECT_FALSE(after.safe.TakePersistRequest());
-        EXPECT_TRUE(after.safe.LatchClosed());
-        EXPECT_EQ(after.Command("T"), c.timeAfter);
-        EXPECT_EQ(after.Command(pair.lockCode), "N");
-        EXPECT_EQ(after.Command(pair.unlockCode), "Y");
-        EXPECT_TRUE(after.safe.TakePersistRequest());
-        EXPECT_EQ(after.safe.Snapshot().mode, safelogic::kUnlocked);
-    }
 }
 
 TEST(SafeLogic, DamagedOrBlankStoreReadsAsUnlocked)
