@@ -110,27 +110,6 @@ long CpuTicks(pid_t pid)
     return utime + stime;
 }
 
-// The answers themselves are the safe's logic, tested byte by byte on its
-// own; here, that a lock holds across many openings and closings of the port.
-TEST(SimSafe, LocksAndUnlocksAcrossManyOpenings)
-{
-    SimSafeProcess safe;
-    ASSERT_TRUE(safe.start()) << safe.errorText();
-    const std::string port = safe.portPath();
-    const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(1234567, 3600, 0);
-
-    EXPECT_EQ(Reply(port, "V"), "Cadrelle 1 simulated.Cadrelle 1 simulated.Cadrelle 1 simulated.");
-    EXPECT_EQ(Reply(port, pair.lockCode), "Y.Y.Y.");
-    EXPECT_EQ(Reply(port, "T"), "3600.3600.3600.");
-    EXPECT_EQ(safe.control("status"), "status latch=closed lock=timed seconds=3600 hidden=0");
-    for (int i = 0; i < 30; ++i)
-        ASSERT_EQ(Reply(port, "X"), "Y.Y.Y.") << "exchange " << i;
-
-    EXPECT_EQ(Reply(port, pair.unlockCode), "Y.Y.Y.");
-    EXPECT_EQ(safe.control("status"), "status latch=open lock=none seconds=0 hidden=0");
-    EXPECT_EQ(safe.stop(), 0);
-}
-
 TEST(SimSafe, TimedLockOpensByItself)
 {
     SimSafeProcess safe;
@@ -156,6 +135,7 @@ TEST(SimSafe, MisbehavesOnRequestAndRecovers)
         {"silent", "", "", false},
         {"disagree", "", "0.0.N.", false},
         {"slow", "80", "0", false},
+        {"slow", "10", "0.0.0.", false},
         {"split", "80", "0.0", false},
         {"split", "10", "0.0.0.", false},
         {"cut", "", "0.0.", false},
@@ -210,6 +190,8 @@ TEST(SimSafe, FixedRepliesAndControlLines)
                             "slow, split, cut, nul, junk, long, hangup)",
          "T", "60.60.60.junk"},
         {"misbehave ok", "ok", "T", "60.60.60."},
+        {"gap 80", "ok", "T", "60.60.60."},
+        {"misbehave slow,ok", "ok", "T", "6"},
         {"gap x", "error gap takes milliseconds from 0 to 60000", "T", "60.60.60."},
         {"open sesame", "error unknown control line \"open sesame\"", "T", "60.60.60."},
     };
@@ -241,30 +223,38 @@ TEST(SimSafe, StartsInAGivenLock)
     }
 }
 
-TEST(SimSafe, KeepsItsLockAcrossRestartsInAStateFile)
+// The answers themselves are the safe's logic, tested byte by byte on its
+// own; here, that a lock holds across many openings of the port and across a
+// restart with a state file.
+TEST(SimSafe, KeepsItsLockAcrossOpeningsAndRestarts)
 {
     TempDir dir;
     const std::string state = dir.path + "/safe-state";
-    const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(777, 7200, 0);
+    const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(1234567, 7200, 0);
     {
         SimSafeProcess safe;
         ASSERT_TRUE(safe.start({"--state-file", state})) << safe.errorText();
-        ASSERT_EQ(Reply(safe.portPath(), pair.lockCode), "Y.Y.Y.");
+        const std::string port = safe.portPath();
+        EXPECT_EQ(Reply(port, "V"), "Cadrelle 1 simulated.Cadrelle 1 simulated.Cadrelle 1 simulated.");
+        ASSERT_EQ(Reply(port, pair.lockCode), "Y.Y.Y.");
+        EXPECT_EQ(Reply(port, "T"), "7200.7200.7200.");
+        EXPECT_EQ(safe.control("status"), "status latch=closed lock=timed seconds=7200 hidden=0");
         EXPECT_EQ(safe.stop(), 0);
     }
     {
         SimSafeProcess safe;
         ASSERT_TRUE(safe.start({"--state-file", state})) << safe.errorText();
         EXPECT_EQ(safe.control("status"), "status latch=closed lock=timed seconds=7200 hidden=0");
+        for (int i = 0; i < 30; ++i)
+            ASSERT_EQ(Reply(safe.portPath(), "X"), "Y.Y.Y.") << "exchange " << i;
         EXPECT_EQ(Reply(safe.portPath(), pair.unlockCode), "Y.Y.Y.");
+        EXPECT_EQ(safe.control("status"), "status latch=open lock=none seconds=0 hidden=0");
         EXPECT_EQ(safe.stop(), 0);
     }
-    {
-        std::ofstream(state, std::ios::trunc) << "damaged";
-        SimSafeProcess safe;
-        ASSERT_TRUE(safe.start({"--state-file", state})) << safe.errorText();
-        EXPECT_EQ(safe.control("status"), "status latch=open lock=none seconds=0 hidden=0");
-    }
+    std::ofstream(state, std::ios::trunc) << "damaged";
+    SimSafeProcess safe;
+    ASSERT_TRUE(safe.start({"--state-file", state})) << safe.errorText();
+    EXPECT_EQ(safe.control("status"), "status latch=open lock=none seconds=0 hidden=0");
 }
 
 TEST(SimSafe, LinkLivesAsLongAsTheSafe)
