@@ -162,19 +162,6 @@ TEST(KeyCodes, RandomDurationsRoundTrip)
     }
 }
 
-TEST(KeyCodes, PairFromTheClockChecks)
-{
-    const KeyCodes k = MakeKeyCodes(-300, 1);
-    std::uint32_t nonce = 0, hide = 0;
-    std::int32_t seconds = 0;
-    ASSERT_TRUE(CheckLockCode(k.lockCode, nonce, seconds, hide));
-    EXPECT_EQ(seconds, -300);
-    EXPECT_EQ(hide, 1u);
-    bool match = false;
-    EXPECT_TRUE(CheckUnlockCode(k.unlockCode, nonce, match));
-    EXPECT_TRUE(match);
-}
-
 TEST(KeyCodes, UnlockCodeDependsOnlyOnTheClocksLow16Bits)
 {
     // Same second, or a multiple of 65536 s later (past 2038 too): same nonce,

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <sys/resource.h>
 
@@ -92,23 +93,11 @@ TEST_F(SettingsStore, FreshHomeGivesTheDefaults)
     EXPECT_FALSE(QFileInfo::exists(settings::WorkDir())) << "reading must not create the folder";
 }
 
-TEST_F(SettingsStore, ValueWrittenIsReadBackAlsoByAnotherProcess)
-{
-    ASSERT_TRUE(settings::SetSerialPort(u"COM7"_s));
-    EXPECT_EQ(settings::GetSerialPort(), u"COM7"_s);
-    EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), u"COM7"_s);
-
-    // Same length as before: a read must still see the other process's write.
-    ASSERT_TRUE(WriteInOtherProcess(u"SerialPort"_s, u"COM8"_s));
-    EXPECT_EQ(settings::GetSerialPort(), u"COM8"_s);
-
-    ASSERT_TRUE(settings::SetArduinoPath(u"/opt/arduino-0012"_s));
-    EXPECT_EQ(ReadInOtherProcess(u"ArduinoPath"_s), u"/opt/arduino-0012"_s);
-    EXPECT_EQ(settings::GetSerialPort(), u"COM8"_s) << "one value must not disturb the other";
-}
-
-// The empty text, present in the store, stays empty rather than the default.
-TEST_F(SettingsStore, AnyTextComesBackExactly)
+// Each value written is read back as it was, here and by the next run (another
+// process parses the file afresh), the empty text included (present in the
+// store, it is not the default); the two values never share a text here, so
+// one cannot stand in for the other.
+TEST_F(SettingsStore, AnyTextComesBackExactlyAlsoInAnotherProcess)
 {
     const QString texts[] = {
         QString(),
@@ -122,17 +111,24 @@ TEST_F(SettingsStore, AnyTextComesBackExactly)
         u"\"quoted\" #not a comment"_s,
         u"tab\there\nand a second line"_s,
         u"[Setting]"_s,
+        u"COM7"_s, // last: see the other process's write below
     };
-    for (const QString &text : texts) {
-        SCOPED_TRACE(text.toStdString());
-        ASSERT_TRUE(settings::SetSerialPort(text));
-        ASSERT_TRUE(settings::SetArduinoPath(text));
-        EXPECT_EQ(settings::GetSerialPort(), text);
-        EXPECT_EQ(settings::GetArduinoPath(), text);
-        // The other process parses the file afresh: this is what the next run finds.
-        EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), text);
-        EXPECT_EQ(ReadInOtherProcess(u"ArduinoPath"_s), text);
+    const std::size_t n = std::size(texts);
+    for (std::size_t i = 0; i < n; ++i) {
+        const QString &port = texts[i], &path = texts[(i + 1) % n];
+        SCOPED_TRACE(port.toStdString() + " / " + path.toStdString());
+        ASSERT_TRUE(settings::SetSerialPort(port));
+        ASSERT_TRUE(settings::SetArduinoPath(path));
+        EXPECT_EQ(settings::GetSerialPort(), port);
+        EXPECT_EQ(settings::GetArduinoPath(), path);
+        EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), port);
+        EXPECT_EQ(ReadInOtherProcess(u"ArduinoPath"_s), path);
     }
+
+    // The port as another process writes it, with a file of the same length
+    // as before: a read here must not take it for the file it has read.
+    ASSERT_TRUE(WriteInOtherProcess(u"SerialPort"_s, u"COM8"_s));
+    EXPECT_EQ(settings::GetSerialPort(), u"COM8"_s);
 }
 
 TEST_F(SettingsStore, AnotherApplicationNameHasItsOwnSettings)
