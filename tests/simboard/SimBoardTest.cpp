@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
@@ -52,36 +53,21 @@ std::string AskAfterPause(const std::string &port, const std::string &command, s
     termios t{};
     tcgetattr(fd, &t);
     cfmakeraw(&t);
-    cfsetispeed(&t, B9600);
-    cfsetospeed(&t, B9600);
+    cfsetspeed(&t, B9600);
     t.c_cflag |= CLOCAL | CREAD;
     tcsetattr(fd, TCSANOW, &t);
     std::this_thread::sleep_for(pause);
-    const std::string copy = command + ".";
-    for (int i = 0; i < 3; ++i) {
-        if (::write(fd, copy.data(), copy.size()) != static_cast<ssize_t>(copy.size())) {
-            ::close(fd);
-            return "<cannot write>";
-        }
-    }
+    const std::string copies = command + "." + command + "." + command + ".";
     std::string bytes;
-    const auto deadline = std::chrono::steady_clock::now() + 2650ms;
-    int stops = 0;
-    while (stops < 3 && std::chrono::steady_clock::now() < deadline) {
+    if (::write(fd, copies.data(), copies.size()) == static_cast<ssize_t>(copies.size())) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, bytes.empty() ? 2650 : 50) <= 0)
-            break;
-        char chunk[64];
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n <= 0)
-            break;
-        for (ssize_t i = 0; i < n; ++i)
-            stops += chunk[i] == '.';
-        bytes.append(chunk, static_cast<std::size_t>(n));
+        char c = 0;
+        while (std::count(bytes.begin(), bytes.end(), '.') < 3 && ::poll(&p, 1, 2650) > 0 &&
+               ::read(fd, &c, 1) == 1)
+            bytes += c;
     }
     ::close(fd);
-    const std::size_t stop = bytes.find('.');
-    return stop == std::string::npos ? "<no reply>" : bytes.substr(0, stop);
+    return bytes.substr(0, bytes.find('.'));
 }
 
 bool HasEvent(const std::vector<BoardEvent> &events, const std::string &what, double after = -1)
