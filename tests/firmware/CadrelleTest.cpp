@@ -135,8 +135,11 @@ TEST_F(Cadrelle, ResetAndPowerCutKeepTheLock)
     const long before = Seconds(Ask("T"));
 
     board_.pressReset();
-    ASSERT_TRUE(board_.waitFor("reset button", 2s));
-    ASSERT_TRUE(board_.waitFor("start", kBootWait));
+    const auto reset = board_.waitFor("reset button", 2s);
+    ASSERT_TRUE(reset);
+    const auto started = board_.waitFor("start", kBootWait);
+    ASSERT_TRUE(started);
+    EXPECT_GT(started->seconds - reset->seconds, 1.0) << "the bootloader's wait is missing";
     const long afterReset = Seconds(Ask("T"));
     EXPECT_GE(afterReset, before - 3);
     EXPECT_LE(afterReset, 3600);

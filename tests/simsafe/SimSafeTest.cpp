@@ -110,15 +110,30 @@ long CpuTicks(pid_t pid)
     return utime + stime;
 }
 
-TEST(SimSafe, TimedLockOpensByItself)
+// Between exchanges the safe waits for its port or its clock without
+// spinning (a busy loop would use each second's 100 ticks): unlocked with its
+// port closed, and locked with its port held open by an idle controller. And
+// it keeps its own time: a timed lock opens with no exchange to wake it.
+TEST(SimSafe, KeepsItsOwnTimeAndWaitsWithoutSpinning)
 {
     SimSafeProcess safe;
     ASSERT_TRUE(safe.start()) << safe.errorText();
+    const long unlockedBefore = CpuTicks(safe.pid());
+    std::this_thread::sleep_for(1000ms);
+    const long unlockedAfter = CpuTicks(safe.pid());
+
     ASSERT_EQ(Reply(safe.portPath(), keycodes::MakeKeyCodesAt(99, 1, 1).lockCode), "Y.Y.Y.");
     EXPECT_EQ(Reply(safe.portPath(), "T"), "X.X.X.");
     EXPECT_EQ(safe.control("status").rfind("status latch=closed lock=timed", 0), 0u);
-    // No exchange in between: the safe keeps its own time.
+    const long lockedBefore = CpuTicks(safe.pid());
+    const int fd = ::open(safe.portPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
     std::this_thread::sleep_for(1300ms);
+    const long lockedAfter = CpuTicks(safe.pid());
+    ::close(fd);
+
+    EXPECT_LE(unlockedAfter - unlockedBefore, 5);
+    EXPECT_LE(lockedAfter - lockedBefore, 5);
     EXPECT_EQ(safe.control("status"), "status latch=open lock=none seconds=0 hidden=0");
     EXPECT_EQ(Reply(safe.portPath(), "T"), "0.0.0.");
 }
@@ -299,28 +314,6 @@ TEST(SimSafe, RefusesOptionsItDoesNotKnow)
         EXPECT_FALSE(safe.start(args)) << args.front();
         EXPECT_NE(safe.errorText().find("exit code 2"), std::string::npos) << safe.errorText();
     }
-}
-
-TEST(SimSafe, WaitsWithoutSpinning)
-{
-    SimSafeProcess safe;
-    ASSERT_TRUE(safe.start()) << safe.errorText();
-    ASSERT_EQ(Reply(safe.portPath(), "T"), "0.0.0.");
-
-    // Port closed, and then held open by an idle controller.
-    const long closedBefore = CpuTicks(safe.pid());
-    std::this_thread::sleep_for(1000ms);
-    const long closedAfter = CpuTicks(safe.pid());
-    const int fd = ::open(safe.portPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    std::this_thread::sleep_for(1000ms);
-    const long openAfter = CpuTicks(safe.pid());
-    ::close(fd);
-
-    // A busy loop would use the whole second (100 ticks); a waiting server none.
-    EXPECT_LE(closedAfter - closedBefore, 5);
-    EXPECT_LE(openAfter - closedAfter, 5);
-    EXPECT_EQ(Reply(safe.portPath(), "T"), "0.0.0.");
 }
 
 } // namespace
