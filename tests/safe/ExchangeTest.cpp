@@ -46,6 +46,16 @@ std::string Copies(const std::string &copy)
     return copy + "." + copy + "." + copy + ".";
 }
 
+// An exchange that must fail at once and leave the reply untouched.
+void ExpectFailsAtOnce()
+{
+    std::string reply = "unchanged";
+    const Clock::time_point start = Clock::now();
+    EXPECT_FALSE(SafeExchange("T", reply));
+    EXPECT_LT(Since(start), kAtOnce);
+    EXPECT_EQ(reply, "unchanged");
+}
+
 class Exchange : public ::testing::Test {
 protected:
     void SetUp() override
@@ -91,6 +101,7 @@ TEST_F(Exchange, RepliesAreAcceptedOnlyWhenTheCopiesAgree)
         PeerReply reply;
         bool agreed;
         std::string text;
+        std::string command = "T";
     };
     const Case cases[] = {
         {"three agreeing copies", PeerReply::Bytes("Y.Y.Y."), true, "Y"},
@@ -104,6 +115,7 @@ TEST_F(Exchange, RepliesAreAcceptedOnlyWhenTheCopiesAgree)
         {"a gap over 50 ms", PeerReply::Bytes("12.12.").Then(150ms, "12."), false, ""},
         {"258 bytes", PeerReply::Bytes(Copies(std::string(85, 'A'))), true, std::string(85, 'A')},
         {"over 260 bytes", PeerReply::Bytes(Copies(std::string(100, 'A'))), false, ""},
+        {"an empty command, sent as three full stops", PeerReply::Bytes("..."), true, "", ""},
     };
     std::size_t commands = 0;
     for (const Case &c : cases) {
@@ -111,17 +123,16 @@ TEST_F(Exchange, RepliesAreAcceptedOnlyWhenTheCopiesAgree)
         peer_.answer({c.reply});
         std::string reply = "unchanged";
         const Clock::time_point start = Clock::now();
-        EXPECT_EQ(SafeExchange("T", reply), c.agreed);
+        EXPECT_EQ(SafeExchange(c.command, reply), c.agreed);
         EXPECT_LT(Since(start), kAtOnce);
         EXPECT_EQ(reply, c.agreed ? c.text : "unchanged");
+        EXPECT_EQ(peer_.commands().at(commands), Copies(c.command));
         ++commands;
         // Whatever the peer sent after the exchange ended must not spoil the next.
         ExpectNextExchangeWorks(peer_, commands);
         ++commands;
     }
-    const std::vector<std::string> sent = peer_.commands();
-    ASSERT_EQ(sent.size(), commands);
-    EXPECT_EQ(sent.front(), "T.T.T.");
+    EXPECT_EQ(peer_.commands().size(), commands);
 }
 
 TEST_F(Exchange, SilenceEndsByTheTotalTimeOut)
@@ -138,15 +149,6 @@ TEST_F(Exchange, SilenceEndsByTheTotalTimeOut)
     EXPECT_LE(took, 3 * safeexchange::kReadTotalTimeout);
     EXPECT_EQ(reply, "unchanged");
     ExpectNextExchangeWorks(peer_, 1);
-}
-
-TEST_F(Exchange, EmptyCommandGoesOutAsThreeFullStops)
-{
-    peer_.answer({PeerReply::Bytes("...")});
-    std::string reply = "unchanged";
-    EXPECT_TRUE(SafeExchange("", reply));
-    EXPECT_EQ(reply, "");
-    EXPECT_EQ(peer_.received(), "...");
 }
 
 TEST_F(Exchange, ReadsThePortNameAtEveryCall)
@@ -179,11 +181,7 @@ TEST_F(Exchange, PortThatCannotBeOpenedFailsAtOnce)
     for (const QString &name : names) {
         SCOPED_TRACE(name.toStdString());
         UsePort(name.toStdString());
-        std::string reply = "unchanged";
-        const Clock::time_point start = Clock::now();
-        EXPECT_FALSE(SafeExchange("T", reply));
-        EXPECT_LT(Since(start), kAtOnce);
-        EXPECT_EQ(reply, "unchanged");
+        ExpectFailsAtOnce();
     }
     UsePort(peer_.portPath());
     ExpectNextExchangeWorks(peer_, 0);
@@ -194,14 +192,11 @@ TEST_F(Exchange, PortHeldByAnotherOpenerFailsAtOnce)
     peer_.answerAlways(PeerReply::Bytes("Y.Y.Y."));
     QSerialPort holder(QString::fromStdString(peer_.portPath()));
     ASSERT_TRUE(holder.open(QIODevice::ReadWrite)) << holder.errorString().toStdString();
-    std::string reply = "unchanged";
-    const Clock::time_point start = Clock::now();
-    EXPECT_FALSE(SafeExchange("T", reply));
-    EXPECT_LT(Since(start), kAtOnce);
-    EXPECT_EQ(reply, "unchanged");
+    ExpectFailsAtOnce();
     EXPECT_TRUE(peer_.commands().empty()) << "nothing may reach the port while another holds it";
 
     holder.close();
+    std::string reply;
     EXPECT_TRUE(SafeExchange("T", reply));
     EXPECT_EQ(reply, "Y");
 }
@@ -227,21 +222,12 @@ TEST_F(Exchange, PeerHangingUpFailsAtOnceWithoutSpinning)
         ASSERT_TRUE(peer.isOpen());
         UsePort(peer.portPath());
         peer.answer({c.reply});
-        std::string reply = "unchanged";
         const auto cpuBefore = ThreadCpuTime();
-        const Clock::time_point start = Clock::now();
-        EXPECT_FALSE(SafeExchange("T", reply));
-        const auto took = Since(start);
-        const auto cpu = ThreadCpuTime() - cpuBefore;
-        EXPECT_LT(took, kAtOnce);
-        EXPECT_LT(cpu, 200ms);
-        EXPECT_EQ(reply, "unchanged");
+        ExpectFailsAtOnce();
+        EXPECT_LT(ThreadCpuTime() - cpuBefore, 200ms);
         EXPECT_TRUE(peer.hungUp());
-
         // The device is gone for good: the next exchange fails at once too.
-        const Clock::time_point again = Clock::now();
-        EXPECT_FALSE(SafeExchange("T", reply));
-        EXPECT_LT(Since(again), kAtOnce);
+        ExpectFailsAtOnce();
     }
     // And a port that is there works as before.
     UsePort(peer_.portPath());
