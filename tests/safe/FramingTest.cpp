@@ -117,6 +117,8 @@ TEST(SerialDeviceName, MapsComPortsAndKeepsPaths)
         EXPECT_EQ(SerialDeviceName(c.name), c.device) << "port name \"" << c.name << '"';
 }
 
+// The common replies ("", "abc", 86399, the extremes) are also read through
+// the status text in RemainingTimeTest.
 TEST(ReadTimeReply, ReadsHiddenOrLeadingDecimalNumber)
 {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
@@ -130,18 +132,14 @@ TEST(ReadTimeReply, ReadsHiddenOrLeadingDecimalNumber)
         {"X", true, 0},
         {"x", false, 0},
         {"X ", false, 0},
-        {"86399", false, 86399},
         {"  42abc", false, 42},
         {"\t\n\v\f\r 3", false, 3},
         {"+7", false, 7},
         {"-5", false, -5},
         {"0x1A", false, 0},
-        {"", false, 0},
-        {"abc", false, 0},
         {"+ 5", false, 0},
         {"2147483648", false, kMax},
         {"99999999999999999999999", false, kMax},
-        {"-2147483648", false, kMin},
         {"-99999999999999999999999", false, kMin},
         {"\xd9\xa3", false, 0}, // a non-ASCII digit is no digit
     };
