@@ -5,13 +5,11 @@
 #include "MessageBox.h"
 #include "PortChoices.h"
 #include "Resource.h"
-#include "ScriptedPeer.h"
 #include "Settings.h"
 #include "SimSafeProcess.h"
 #include "TestDlg.h"
 #include "WindowTestSupport.h"
 
-#include <QApplication>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 
@@ -20,18 +18,9 @@
 #include <optional>
 
 using namespace res::test;
-using namespace std::chrono_literals;
 using dialogkit::MessageRecorder;
-using testsupport::PeerReply;
-using testsupport::ScriptedPeer;
-using uitest::Click;
-using uitest::Control;
-using uitest::OnNextModal;
-using uitest::PressKey;
-using uitest::TypeInto;
-using windowtest::ChooseInList;
-using windowtest::Selected;
-using windowtest::TextOf;
+using namespace uitest;
+using namespace windowtest;
 
 namespace {
 
@@ -44,6 +33,8 @@ auto operator<<(std::ostream &out, const Case &c) -> decltype(c.what, out)
 {
     return out << c.what;
 }
+
+const auto kRowName = [](const auto &info) { return std::string(info.param.what); };
 
 class TestWindow : public ::testing::Test {
 protected:
@@ -70,20 +61,20 @@ protected:
     QString safePort;
 };
 
-// --- The port list on opening, and what the next button stores -------------
+// --- The port list on opening, and what the next action stores ------------
 
 struct OpeningCase {
     const char *what;
     std::optional<QString> stored; // nothing: a fresh store
     QString selected;              // "" : no item selected
-    int nextButton;
+    std::function<void(QWidget *)> next; // a button, or a way of closing
     QString storedAfter;
     QString message; // of the next button; "" for none
 };
 
 class TestWindowOpening : public TestWindow, public ::testing::WithParamInterface<OpeningCase> {};
 
-TEST_P(TestWindowOpening, SelectsTheStoredPortAndTheNextButtonStoresTheSelection)
+TEST_P(TestWindowOpening, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
 {
     const OpeningCase c = GetParam();
     if (c.stored) {
@@ -92,319 +83,183 @@ TEST_P(TestWindowOpening, SelectsTheStoredPortAndTheNextButtonStoresTheSelection
     const std::optional<QString> before = Stored("SerialPort");
 
     const int result = Run([&](QWidget *w) {
-        EXPECT_EQ(Selected(w, PortList), c.selected);
+        QComboBox *list = ListOf(w, PortList);
+        EXPECT_EQ(list->currentText(), c.selected);
+        // The closed list shows the chosen port whole, a long device path too.
+        QStyleOptionComboBox option;
+        option.initFrom(list);
+        option.currentText = list->currentText();
+        const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                          QStyle::SC_ComboBoxEditField, list);
+        EXPECT_LE(list->fontMetrics().horizontalAdvance(list->currentText()), field.width());
         EXPECT_EQ(TextOf(w, ArduinoFolder), settings::DefaultArduinoPath());
         EXPECT_EQ(TextOf(w, CommandText), "");
-        EXPECT_EQ(uitest::FocusedId(w), Send);
+        EXPECT_EQ(FocusedId(w), Send);
         // Opening writes nothing.
         EXPECT_EQ(Stored("SerialPort"), before);
         EXPECT_EQ(Stored("ArduinoPath"), std::nullopt);
-        Click(w, c.nextButton);
+        c.next(w);
         if (w->isVisible())
             Click(w, dialogkit::IDCANCEL);
     });
 
+    // The folder, absent before, is written by every way of leaving.
     EXPECT_EQ(result, dialogkit::IDCANCEL);
     EXPECT_EQ(Stored("SerialPort"), c.storedAfter);
     EXPECT_EQ(Stored("ArduinoPath"), settings::DefaultArduinoPath());
-    if (c.message.isEmpty()) {
-        EXPECT_TRUE(messages.messages.empty());
-    } else {
-        EXPECT_EQ(messages.texts(), QStringList{c.message});
-    }
+    EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
 }
+
+// Where scripts/run.sh puts the simulated safe's link, in a checkout below a
+// home folder.
+const QString kLink = QStringLiteral("/home/ada/src/vandrel/build/dev/try/safe-port");
+
+const auto kClose = [](QWidget *w) { Click(w, dialogkit::IDCANCEL); };
+const auto kEscape = [](QWidget *w) { PressKey(w, Qt::Key_Escape); };
+const auto kCloseBox = [](QWidget *w) { w->close(); };
+const auto kEnterOnClose = [](QWidget *w) {
+    Control(w, dialogkit::IDCANCEL)->setFocus(Qt::TabFocusReason);
+    PressKey(w, Qt::Key_Return);
+};
+const auto kTestLock = [](QWidget *w) { Click(w, TestLock); };
 
 INSTANTIATE_TEST_SUITE_P(
     Ports, TestWindowOpening,
     ::testing::Values(
-        OpeningCase{"StoredCom3", "COM3", "COM3", dialogkit::IDCANCEL, "COM3", ""},
-        OpeningCase{"LowerCaseCom5", "com5", "COM5", dialogkit::IDCANCEL, "COM5", ""},
-        OpeningCase{"PrefixOfEveryItem", "COM", "COM1", dialogkit::IDCANCEL, "COM1", ""},
+        OpeningCase{"StoredCom3ThenClose", "COM3", "COM3", kClose, "COM3", ""},
+        OpeningCase{"LowerCaseCom5ThenEscape", "com5", "COM5", kEscape, "COM5", ""},
+        OpeningCase{"PrefixOfEveryItemThenCloseBox", "COM", "COM1", kCloseBox, "COM1", ""},
         // No item begins with COM12: nothing selected, an empty port stored,
         // and exchanges fail until a port is chosen.
-        OpeningCase{"Com12MatchesNothing", "COM12", "", TestLock, "", "Failed"},
-        OpeningCase{"FreshStore", std::nullopt, "COM4", dialogkit::IDCANCEL, "COM4", ""}),
-    [](const auto &info) { return std::string(info.param.what); });
+        OpeningCase{"Com12MatchesNothingThenTestLock", "COM12", "", kTestLock, "", "Failed"},
+        OpeningCase{"FreshStoreThenEnterOnClose", std::nullopt, "COM4", kEnterOnClose, "COM4", ""},
+        OpeningCase{"StoredDevicePathThenEscape", kLink, kLink, kEscape, kLink, ""}),
+    kRowName);
 
-TEST_F(TestWindow, ListHoldsComOneToNineAndTheStoredDevicePathSortedAndSelected)
-{
-    ASSERT_TRUE(settings::SetSerialPort(safePort));
-    QStringList expected;
-    for (int n = 1; n <= 9; ++n)
-        expected << QStringLiteral("COM%1").arg(n);
-    expected << ExtraPortChoices(safePort);
-    expected.sort(Qt::CaseInsensitive);
-
-    Run([&](QWidget *w) {
-        const QStringList items = windowtest::Items(w, PortList);
-        EXPECT_EQ(items, expected);
-        EXPECT_TRUE(items.contains(safePort));
-        EXPECT_EQ(Selected(w, PortList), safePort);
-        Click(w, TestLock);
-        PressKey(w, Qt::Key_Escape);
-    });
-    EXPECT_EQ(messages.texts(), QStringList{"Lock succeeded"});
-    EXPECT_EQ(Stored("SerialPort"), safePort);
-}
-
-TEST_F(TestWindow, TheClosedListShowsAWholeDevicePath)
-{
-    // Where scripts/run.sh puts the simulated safe's link, in a checkout
-    // below a home folder.
-    const QString link = QStringLiteral("/home/ada/src/vandrel/build/dev/try/safe-port");
-    ASSERT_TRUE(settings::SetSerialPort(link));
-    Run([&](QWidget *w) {
-        QComboBox *list = windowtest::ListOf(w, PortList);
-        ASSERT_EQ(list->currentText(), link);
-        QStyleOptionComboBox option;
-        option.initFrom(list);
-        option.currentText = link;
-        const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                          QStyle::SC_ComboBoxEditField, list);
-        EXPECT_LE(list->fontMetrics().horizontalAdvance(link), field.width());
-        PressKey(w, Qt::Key_Escape);
-    });
-}
-
-TEST_F(TestWindow, OnLinuxTheListAlsoOffersTheSystemsSerialDevices)
+TEST(PortChoices, OnLinuxTheSystemsSerialDevicesAndTheStoredPathEachOnce)
 {
 #ifdef Q_OS_WIN
     GTEST_SKIP() << "on Windows the list holds COM1 to COM9 only";
 #else
-    EXPECT_TRUE(ExtraPortChoices(QStringLiteral("COM4")).filter(QStringLiteral("/dev/ttyS0")).isEmpty())
-        << "COM1 already names /dev/ttyS0";
-    EXPECT_EQ(ExtraPortChoices(QStringLiteral("/dev/ttyUSB7")).count(QStringLiteral("/dev/ttyUSB7")), 1);
-    EXPECT_EQ(ExtraPortChoices(QStringLiteral("/dev/ttyS2")).count(QStringLiteral("/dev/ttyS2")), 1)
+    EXPECT_FALSE(ExtraPortChoices("COM4").contains("/dev/ttyS0")) << "COM1 already names it";
+    EXPECT_EQ(ExtraPortChoices("/dev/ttyUSB7").count("/dev/ttyUSB7"), 1);
+    EXPECT_EQ(ExtraPortChoices("/dev/ttyS2").count("/dev/ttyS2"), 1)
         << "a stored device stays selectable even where a COMn names it";
 #endif
 }
 
-// --- Every way of closing, and every button, writes both settings first ----
-
-struct ClosingCase {
-    const char *what;
-    std::function<void(QWidget *)> close;
-};
-
-class TestWindowClosing : public TestWindow, public ::testing::WithParamInterface<ClosingCase> {};
-
-TEST_P(TestWindowClosing, WritesTheFolderAndThePortShown)
-{
-    ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM2")));
-    const int result = Run([&](QWidget *w) {
-        TypeInto(w, ArduinoFolder, kTypedFolder);
-        ChooseInList(w, PortList, QStringLiteral("COM7"));
-        GetParam().close(w);
-    });
-    EXPECT_EQ(result, dialogkit::IDCANCEL);
-    EXPECT_EQ(Stored("ArduinoPath"), kTypedFolder);
-    EXPECT_EQ(Stored("SerialPort"), "COM7");
-    EXPECT_TRUE(messages.messages.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Ways, TestWindowClosing,
-    ::testing::Values(ClosingCase{"CloseButton", [](QWidget *w) { Click(w, dialogkit::IDCANCEL); }},
-                      ClosingCase{"Escape", [](QWidget *w) { PressKey(w, Qt::Key_Escape); }},
-                      ClosingCase{"CloseBox", [](QWidget *w) { w->close(); }},
-                      ClosingCase{"EnterOnClose",
-                                  [](QWidget *w) {
-                                      Control(w, dialogkit::IDCANCEL)->setFocus(Qt::TabFocusReason);
-                                      PressKey(w, Qt::Key_Return);
-                                  }}),
-    [](const auto &info) { return std::string(info.param.what); });
+// --- Every button: what it reports, with both settings written first ------
 
 struct ButtonCase {
     const char *what;
-    int button;
+    std::string safeControl; // a line for the simulated safe first
+    QString choose;          // a port chosen in the list first; "": the safe's stays
+    int button;              // clicked; an edit box: Enter pressed in it, which is 'Send'
+    QString command;         // typed into the command box
+    QString message;
+    std::string latchAfter = {}; // the safe's latch afterwards, when it matters
 };
 
 class TestWindowButtons : public TestWindow, public ::testing::WithParamInterface<ButtonCase> {};
 
-TEST_P(TestWindowButtons, StoreTheTypedFolderAndTheChosenPortBeforeTheirWork)
+TEST_P(TestWindowButtons, StoreTheFolderAndThePortShownThenReport)
 {
-    ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM2")));
-    QStringList seenAtWork; // folder and port in the store while the button works
+    const ButtonCase c = GetParam();
+    ASSERT_TRUE(settings::SetSerialPort(safePort));
+    if (!c.safeControl.empty()) {
+        ASSERT_EQ(safe.control(c.safeControl), "ok") << c.safeControl;
+    }
+    QStringList seen; // folder and port in the store when the message comes
     messages.onMessage = [&](const dialogkit::RecordedMessage &) {
-        seenAtWork << Stored("ArduinoPath").value_or("none") << Stored("SerialPort").value_or("none");
+        seen << Stored("ArduinoPath").value_or("none") << Stored("SerialPort").value_or("none");
     };
 
     Run([&](QWidget *w) {
         TypeInto(w, ArduinoFolder, kTypedFolder);
-        ChooseInList(w, PortList, QStringLiteral("COM9"));
-        if (GetParam().button == GetVersion) {
-            OnNextModal([&](QWidget *version) {
-                seenAtWork << Stored("ArduinoPath").value_or("none")
-                           << Stored("SerialPort").value_or("none");
-                PressKey(version, Qt::Key_Escape);
-            });
+        if (!c.choose.isEmpty())
+            ChooseInList(w, PortList, c.choose);
+        TypeInto(w, CommandText, c.command);
+        if (c.button == CommandText || c.button == ArduinoFolder) {
+            Control(w, c.button)->setFocus(Qt::MouseFocusReason);
+            PressKey(w, Qt::Key_Return);
+        } else {
+            Click(w, c.button);
         }
-        Click(w, GetParam().button);
-        EXPECT_TRUE(w->isVisible()) << "the window stays open";
-        PressKey(w, Qt::Key_Escape);
-    });
-    EXPECT_EQ(seenAtWork, (QStringList{kTypedFolder, "COM9"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(All, TestWindowButtons,
-                         ::testing::Values(ButtonCase{"Send", Send}, ButtonCase{"TestLock", TestLock},
-                                           ButtonCase{"TestUnlock", TestUnlock},
-                                           ButtonCase{"GetVersion", GetVersion}),
-                         [](const auto &info) { return std::string(info.param.what); });
-
-// --- Enter sends the command text, whichever box has the focus -------------
-
-struct EnterCase {
-    const char *what;
-    int box;
-    QString command;
-    std::string onTheWire;
-};
-
-class TestWindowEnter : public ::testing::TestWithParam<EnterCase> {
-protected:
-    testsupport::TempSettingsHome home;
-    ScriptedPeer peer; // exact bytes: what arrives, and a reply of "Y"
-    MessageRecorder messages;
-};
-
-TEST_P(TestWindowEnter, SendsTheCommandTextAndTheWindowStaysOpen)
-{
-    const EnterCase c = GetParam();
-    ASSERT_TRUE(home.isValid() && peer.isOpen());
-    ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(peer.portPath())));
-    peer.answer({PeerReply::Bytes("Y.Y.Y.")});
-
-    bool openAfterSending = false;
-    TestDlg dialog;
-    OnNextModal([&](QWidget *w) {
-        TypeInto(w, CommandText, c.command);
-        Control(w, c.box)->setFocus(Qt::MouseFocusReason);
-        PressKey(w, Qt::Key_Return);
-        openAfterSending = w->isVisible();
-        Click(w, dialogkit::IDCANCEL);
-    });
-    dialog.DoModal();
-
-    EXPECT_TRUE(openAfterSending);
-    EXPECT_EQ(peer.commands(), std::vector<std::string>{c.onTheWire});
-    EXPECT_EQ(messages.texts(), QStringList{"Y"}) << "'Send' shows the reply itself";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Boxes, TestWindowEnter,
-    ::testing::Values(EnterCase{"InCommandBox", CommandText, "Y", "Y.Y.Y."},
-                      EnterCase{"InCommandBoxEmpty", CommandText, "", "..."},
-                      EnterCase{"InFolderBox", ArduinoFolder, "T", "T.T.T."},
-                      EnterCase{"InFolderBoxEmpty", ArduinoFolder, "", "..."}),
-    [](const auto &info) { return std::string(info.param.what); });
-
-// --- What the test buttons and 'Send' report ------------------------------
-
-struct ReportCase {
-    const char *what;
-    std::vector<std::string> safeControl; // lines for the simulated safe; "stop" ends it
-    int button;
-    QString command; // typed for 'Send'
-    QString message;
-    std::string latchAfter; // the safe's latch afterwards, when it matters
-};
-
-class TestWindowReports : public TestWindow, public ::testing::WithParamInterface<ReportCase> {};
-
-TEST_P(TestWindowReports, ShowTheirMessage)
-{
-    const ReportCase c = GetParam();
-    ASSERT_TRUE(settings::SetSerialPort(safePort));
-    for (const std::string &line : c.safeControl) {
-        if (line == "stop")
-            safe.stop();
-        else
-            ASSERT_EQ(safe.control(line), "ok") << line;
-    }
-
-    Run([&](QWidget *w) {
-        TypeInto(w, CommandText, c.command);
-        Click(w, c.button);
         EXPECT_TRUE(w->isVisible());
         Click(w, dialogkit::IDCANCEL);
     });
 
     ASSERT_EQ(messages.texts(), QStringList{c.message});
     EXPECT_EQ(messages.messages[0].icon, dialogkit::MessageIcon::None);
+    EXPECT_EQ(seen, (QStringList{kTypedFolder, c.choose.isEmpty() ? safePort : c.choose}));
     if (!c.latchAfter.empty()) {
         EXPECT_NE(safe.control("status").find("latch=" + c.latchAfter), std::string::npos);
     }
 }
 
+// Any reply that arrived intact is success, whatever it says; a failed
+// exchange is "Failed". 'Send' shows the reply itself. A chosen port with no
+// safe on it fails: the exchange went there, not to the port the window
+// opened with.
 INSTANTIATE_TEST_SUITE_P(
-    Replies, TestWindowReports,
+    Replies, TestWindowButtons,
     ::testing::Values(
-        ReportCase{"LockOwnReply", {}, TestLock, "", "Lock succeeded", "closed"},
-        ReportCase{"LockReplyN", {"reply N"}, TestLock, "", "Lock succeeded", ""},
-        ReportCase{"LockEmptyReply", {"reply"}, TestLock, "", "Lock succeeded", ""},
-        ReportCase{"LockCopiesDisagree", {"misbehave disagree"}, TestLock, "", "Failed", ""},
-        ReportCase{"LockSafeGone", {"stop"}, TestLock, "", "Failed", ""},
-        ReportCase{"UnlockOwnReply", {}, TestUnlock, "", "Unlock succeeded", "open"},
-        ReportCase{"UnlockAnyText", {"reply whatever it says"}, TestUnlock, "", "Unlock succeeded", ""},
-        ReportCase{"UnlockReplyCut", {"misbehave cut"}, TestUnlock, "", "Failed", ""},
-        ReportCase{"UnlockSilent", {"misbehave silent"}, TestUnlock, "", "Failed", ""},
-        ReportCase{"SendReplyY", {}, Send, "Y", "Y", ""},
-        ReportCase{"SendVersion", {}, Send, "V", kSimulatedVersion, ""},
-        ReportCase{"SendEmptyReply", {"reply"}, Send, "V", "", ""},
-        ReportCase{"SendCopiesDisagree", {"misbehave disagree"}, Send, "Y", "Failed", ""},
-        ReportCase{"SendSafeGone", {"stop"}, Send, "Y", "Failed", ""}),
-    [](const auto &info) { return std::string(info.param.what); });
+        ButtonCase{"LockOwnReply", "", "", TestLock, "", "Lock succeeded", "closed"},
+        ButtonCase{"LockEmptyReply", "reply", "", TestLock, "", "Lock succeeded"},
+        ButtonCase{"LockCopiesDisagree", "misbehave disagree", "", TestLock, "", "Failed"},
+        ButtonCase{"LockNoSafeOnTheChosenPort", "", "COM7", TestLock, "", "Failed"},
+        ButtonCase{"UnlockOwnReply", "", "", TestUnlock, "", "Unlock succeeded", "open"},
+        ButtonCase{"UnlockAnyText", "reply whatever", "", TestUnlock, "", "Unlock succeeded"},
+        ButtonCase{"UnlockNoSafeOnTheChosenPort", "", "COM7", TestUnlock, "", "Failed"},
+        ButtonCase{"SendReplyY", "", "", Send, "Y", "Y"},
+        ButtonCase{"SendVersion", "", "", Send, "V", kSimulatedVersion},
+        ButtonCase{"SendEmptyReply", "reply", "", Send, "V", ""},
+        ButtonCase{"SendNoSafeOnTheChosenPort", "", "COM7", Send, "V", "Failed"},
+        ButtonCase{"EnterInCommandBox", "", "", CommandText, "V", kSimulatedVersion},
+        // The safe answers "?" to a command it does not know, the empty one too.
+        ButtonCase{"EnterInFolderBoxSendsEvenEmpty", "", "", ArduinoFolder, "", "?"}),
+    kRowName);
 
-// --- Choosing the simulated safe's port, then 'Get Version' ----------------
-
+// 'Get Version' stores the folder and the port shown before the Version
+// window asks the safe.
 TEST_F(TestWindow, ChoosingTheSimulatedSafesPortThenGetVersionShowsItsVersion)
 {
     ASSERT_TRUE(settings::SetSerialPort(safePort));
-    QStringList firmware;
+    QStringList seen;
     const auto readVersionWindow = [&](QWidget *version) {
-        EXPECT_EQ(version->windowTitle(), "Version");
         EXPECT_EQ(version->parentWidget()->windowTitle(), "Test") << "owned by the Test window";
         EXPECT_EQ(TextOf(version, res::version::SoftwareVersion), CVersion::SoftwareVersionLine());
-        firmware << TextOf(version, res::version::FirmwareVersion);
+        seen << Stored("ArduinoPath").value_or("none") << Stored("SerialPort").value_or("none")
+             << TextOf(version, res::version::FirmwareVersion);
         Click(version, res::version::Done);
     };
 
     Run([&](QWidget *w) {
+        TypeInto(w, ArduinoFolder, kTypedFolder);
         ChooseInList(w, PortList, QStringLiteral("COM9")); // no safe there
         OnNextModal(readVersionWindow);
         Click(w, GetVersion);
         ChooseInList(w, PortList, safePort);
         OnNextModal(readVersionWindow);
         Click(w, GetVersion);
-        EXPECT_TRUE(w->isVisible());
         PressKey(w, Qt::Key_Escape);
     });
 
-    EXPECT_EQ(firmware, (QStringList{"Unknown", kSimulatedVersion}));
+    EXPECT_EQ(seen, (QStringList{kTypedFolder, "COM9", "Unknown", kTypedFolder, safePort,
+                                 kSimulatedVersion}));
     EXPECT_TRUE(messages.messages.empty());
-    EXPECT_EQ(Stored("SerialPort"), safePort);
 }
 
-TEST_F(TestWindow, EveryLabelShowsItsWholeText)
+TEST_F(TestWindow, EveryLabelShowsItsWholeTextAndTheInstructionsNameTheInstalledGuide)
 {
     Run([](QWidget *w) {
-        windowtest::ExpectEveryLabelFits(w);
-        PressKey(w, Qt::Key_Escape);
-    });
-}
-
-TEST_F(TestWindow, TheInstructionsNameTheInstalledGuide)
-{
-    Run([](QWidget *w) {
-        bool found = false;
+        ExpectEveryLabelFits(w);
+        QStringList guide;
         for (QLabel *label : w->findChildren<QLabel *>())
-            if (label->text().startsWith(QLatin1String("You must follow the instructions at: "))) {
-                found = true;
-                EXPECT_TRUE(label->text().endsWith(QLatin1String("/board-setup.md")));
-                EXPECT_TRUE(label->text().contains(QLatin1String(" file:///")));
-            }
-        EXPECT_TRUE(found);
+            if (label->text().startsWith("You must follow the instructions at: file:///"))
+                guide << label->text();
+        ASSERT_EQ(guide.size(), 1);
+        EXPECT_TRUE(guide[0].endsWith(QLatin1String("/board-setup.md"))) << guide[0].toStdString();
         PressKey(w, Qt::Key_Escape);
     });
 }
