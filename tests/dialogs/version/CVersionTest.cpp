@@ -1,9 +1,8 @@
-// The Version window, driven headless against the simulated safe (and a
-// scripted peer for exact bytes), with the settings store in a temporary home.
+// The Version window, driven headless against the simulated safe, with the
+// settings store in a temporary home.
 #include "CVersion.h"
 #include "MessageBox.h"
 #include "Resource.h"
-#include "ScriptedPeer.h"
 #include "Settings.h"
 #include "SimSafeProcess.h"
 #include "WindowTestSupport.h"
@@ -16,18 +15,10 @@
 #include <gtest/gtest.h>
 
 using namespace res::version;
-using namespace std::chrono_literals;
-using dialogkit::MessageRecorder;
-using testsupport::PeerReply;
-using testsupport::ScriptedPeer;
-using uitest::Click;
-using uitest::OnNextModal;
-using uitest::PressKey;
+using namespace uitest;
 using windowtest::TextOf;
 
 namespace {
-
-const QString kSoftwarePrefix = QStringLiteral("Software version: 1 - ");
 
 // A failing table row is named by its description.
 template <class Case>
@@ -43,146 +34,76 @@ QDateTime ParseStamp(const QString &stamp)
                                    QStringLiteral("MMM dd yyyy, HH:mm:ss"));
 }
 
-class VersionWindow : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(home.isValid()); }
-
-    // Opens the window, reads its two lines and ends it with `close`.
-    struct Shown {
-        QString software, firmware;
-        int focus = 0;
-        int result = -1;
-    };
-    Shown Open(const std::function<void(QWidget *)> &close = [](QWidget *w) {
-        PressKey(w, Qt::Key_Escape);
-    })
-    {
-        Shown shown;
-        CVersion dialog;
-        OnNextModal([&](QWidget *w) {
-            shown.software = TextOf(w, SoftwareVersion);
-            shown.firmware = TextOf(w, FirmwareVersion);
-            shown.focus = uitest::FocusedId(w);
-            windowtest::ExpectEveryLabelFits(w);
-            close(w);
-        });
-        shown.result = dialog.DoModal();
-        return shown;
-    }
-
-    testsupport::TempSettingsHome home;
-    MessageRecorder messages;
-};
-
-TEST_F(VersionWindow, ShowsThisBuildsStampAndTheSafesVersionWithFocusOnDone)
-{
-    testsupport::SimSafeProcess safe;
-    ASSERT_TRUE(safe.start()) << safe.errorText();
-    ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(safe.portPath())));
-
-    const Shown shown = Open();
-
-    EXPECT_EQ(shown.firmware, "Cadrelle 1 simulated");
-    EXPECT_EQ(shown.focus, Done);
-    const QRegularExpression form(
-        QStringLiteral(R"(^Software version: 1 - [A-Z][a-z]{2} [ 123]\d \d{4}, \d\d:\d\d:\d\d$)"));
-    EXPECT_TRUE(form.match(shown.software).hasMatch()) << shown.software.toStdString();
-    // The stamp is the build's own: within the hour of this test's build.
-    const QDateTime stamp = ParseStamp(shown.software.mid(kSoftwarePrefix.size()));
-    const QDateTime built = ParseStamp(QStringLiteral(__DATE__ ", " __TIME__));
-    ASSERT_TRUE(stamp.isValid() && built.isValid());
-    EXPECT_LT(std::abs(stamp.secsTo(built)), 3600);
-    EXPECT_TRUE(messages.messages.empty());
-}
-
-TEST(VersionStamp, ParsesTheCompilersFormIncludingThePaddedDay)
-{
-    EXPECT_EQ(ParseStamp("Nov  8 2008, 18:17:18"),
-              QDateTime(QDate(2008, 11, 8), QTime(18, 17, 18)));
-    EXPECT_EQ(ParseStamp("Dec 24 2030, 07:05:09"),
-              QDateTime(QDate(2030, 12, 24), QTime(7, 5, 9)));
-}
-
-// --- The firmware line for every kind of answer -----------------------------
-
-struct FirmwareCase {
+struct Case {
     const char *what;
-    std::vector<std::string> safeArgs; // the simulated safe's arguments; {"peer", bytes}: a scripted peer
-    QString expected;
-};
-
-class VersionFirmwareLine : public VersionWindow,
-                            public ::testing::WithParamInterface<FirmwareCase> {};
-
-TEST_P(VersionFirmwareLine, ShowsTheReplyAsSentOrUnknown)
-{
-    const FirmwareCase c = GetParam();
-    testsupport::SimSafeProcess safe;
-    ScriptedPeer peer;
-    const bool scripted = !c.safeArgs.empty() && c.safeArgs[0] == "peer";
-    if (scripted) {
-        ASSERT_TRUE(peer.isOpen());
-        peer.answer({PeerReply::Bytes(c.safeArgs[1])});
-        ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(peer.portPath())));
-    } else {
-        const bool gone = !c.safeArgs.empty() && c.safeArgs[0] == "gone";
-        ASSERT_TRUE(safe.start(gone ? std::vector<std::string>{} : c.safeArgs)) << safe.errorText();
-        ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(safe.portPath())));
-        if (gone)
-            safe.stop();
-    }
-
-    EXPECT_EQ(Open().firmware, c.expected);
-    if (scripted) {
-        EXPECT_EQ(peer.commands(), std::vector<std::string>{"V.V.V."});
-    }
-    EXPECT_TRUE(messages.messages.empty()) << "no message box, whatever the answer";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Answers, VersionFirmwareLine,
-    ::testing::Values(
-        FirmwareCase{"ItsOwnVersion", {}, "Cadrelle 1 simulated"},
-        FirmwareCase{"TextAsSent", {"--reply", "  Cadrelle 0-9 beta, 16 MHz "}, "  Cadrelle 0-9 beta, 16 MHz "},
-        FirmwareCase{"ThreeFullStopsAlone", {"peer", "..."}, ""},
-        FirmwareCase{"CopiesDisagree", {"--misbehave", "disagree"}, "Unknown"},
-        FirmwareCase{"ReplyCut", {"--misbehave", "cut"}, "Unknown"},
-        FirmwareCase{"Silent", {"peer", ""}, "Unknown"},
-        FirmwareCase{"SafeGone", {"gone"}, "Unknown"}),
-    [](const auto &info) { return std::string(info.param.what); });
-
-// --- Every way of closing ----------------------------------------------------
-
-struct CloseCase {
-    const char *what;
+    std::vector<std::string> safeArgs; // the simulated safe's options
+    bool safeGone;
+    QString firmware;
     std::function<void(QWidget *)> close;
     int result;
 };
 
-class VersionClosing : public VersionWindow, public ::testing::WithParamInterface<CloseCase> {};
+class VersionWindow : public ::testing::TestWithParam<Case> {};
 
-TEST_P(VersionClosing, ClosesAndWritesNothing)
+// Whatever the safe answers, the window shows this build's own stamp and the
+// firmware line, puts the focus on 'Done', shows no message, writes nothing,
+// and every way of closing just closes it.
+TEST_P(VersionWindow, ShowsThisBuildsStampAndTheFirmwareAsSentOrUnknown)
 {
-    ASSERT_TRUE(settings::SetSerialPort(QString())); // no port: "Unknown" at once
+    const Case &c = GetParam();
+    testsupport::TempSettingsHome home;
+    dialogkit::MessageRecorder messages;
+    testsupport::SimSafeProcess safe;
+    ASSERT_TRUE(home.isValid());
+    ASSERT_TRUE(safe.start(c.safeArgs)) << safe.errorText();
+    ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(safe.portPath())));
+    if (c.safeGone)
+        safe.stop();
     QFile store(home.storeFile());
     ASSERT_TRUE(store.open(QIODevice::ReadOnly));
     const QByteArray before = store.readAll();
     store.close();
 
-    EXPECT_EQ(Open(GetParam().close).result, GetParam().result);
+    QString software;
+    CVersion dialog;
+    OnNextModal([&](QWidget *w) {
+        software = TextOf(w, SoftwareVersion);
+        EXPECT_EQ(TextOf(w, FirmwareVersion), c.firmware);
+        EXPECT_EQ(FocusedId(w), Done);
+        windowtest::ExpectEveryLabelFits(w);
+        c.close(w);
+    });
+    EXPECT_EQ(dialog.DoModal(), c.result);
 
+    const QRegularExpression form(
+        QStringLiteral(R"(^Software version: 1 - [A-Z][a-z]{2} [ 123]\d \d{4}, \d\d:\d\d:\d\d$)"));
+    EXPECT_TRUE(form.match(software).hasMatch()) << software.toStdString();
+    // The stamp is the build's own: within the hour of this test's build.
+    const QDateTime stamp = ParseStamp(software.section(QLatin1String(" - "), 1));
+    const QDateTime built = ParseStamp(QStringLiteral(__DATE__ ", " __TIME__));
+    ASSERT_TRUE(stamp.isValid() && built.isValid());
+    EXPECT_LT(std::abs(stamp.secsTo(built)), 3600);
+    EXPECT_TRUE(messages.messages.empty());
     ASSERT_TRUE(store.open(QIODevice::ReadOnly));
     EXPECT_EQ(store.readAll(), before);
-    EXPECT_TRUE(messages.messages.empty());
 }
 
+const auto kDone = [](QWidget *w) { Click(w, Done); };
+const auto kEnter = [](QWidget *w) { PressKey(w, Qt::Key_Return); };
+const auto kEscape = [](QWidget *w) { PressKey(w, Qt::Key_Escape); };
+const auto kCloseBox = [](QWidget *w) { w->close(); };
+
 INSTANTIATE_TEST_SUITE_P(
-    Ways, VersionClosing,
-    ::testing::Values(CloseCase{"Done", [](QWidget *w) { Click(w, Done); }, dialogkit::IDOK},
-                      CloseCase{"Enter", [](QWidget *w) { PressKey(w, Qt::Key_Return); }, dialogkit::IDOK},
-                      CloseCase{"Escape", [](QWidget *w) { PressKey(w, Qt::Key_Escape); },
-                                dialogkit::IDCANCEL},
-                      CloseCase{"CloseBox", [](QWidget *w) { w->close(); }, dialogkit::IDCANCEL}),
+    Answers, VersionWindow,
+    ::testing::Values(
+        Case{"ItsOwnVersionDone", {}, false, "Cadrelle 1 simulated", kDone, dialogkit::IDOK},
+        Case{"TextAsSentEnter", {"--reply", "  Cadrelle 0-9 beta, 16 MHz "}, false,
+             "  Cadrelle 0-9 beta, 16 MHz ", kEnter, dialogkit::IDOK},
+        // Three full stops alone: an empty reply, not a failure.
+        Case{"EmptyReplyEscape", {"--reply", ""}, false, "", kEscape, dialogkit::IDCANCEL},
+        Case{"CopiesDisagreeCloseBox", {"--misbehave", "disagree"}, false, "Unknown", kCloseBox,
+             dialogkit::IDCANCEL},
+        Case{"SafeGoneEscape", {}, true, "Unknown", kEscape, dialogkit::IDCANCEL}),
     [](const auto &info) { return std::string(info.param.what); });
 
 } // namespace
