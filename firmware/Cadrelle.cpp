@@ -38,8 +38,14 @@ char gFramed[3 * (safelogic::kReplyCapacity + 1)];
 int main()
 {
     board::InitLatch(); // shut
-    board::StartClock();
     board::StartSerial();
+    board::StartClock();
+    // The receiving interrupt runs from here on, before the stored lock is
+    // read: reading a full ring of records takes about 6 ms, and the UART by
+    // itself holds only three characters, so a command sent as the firmware
+    // starts would lose its middle. The main loop answers it once the lock
+    // is known.
+    sei();
     set_sleep_mode(SLEEP_MODE_IDLE);
 
     safelogic::SafeLogic safe(kVersion);
@@ -50,7 +56,6 @@ int main()
         safe.Restore(stored);
     uint32_t checkpointSecondsLeft = safe.SecondsLeft();
 
-    sei();
     for (;;) {
         safe.Tick(board::Milliseconds());
         uint8_t byte;

@@ -4,6 +4,7 @@
 #include <simavr/avr_ioport.h>
 #include <simavr/avr_uart.h>
 #include <simavr/sim_avr.h>
+#include <simavr/sim_io.h>
 
 #include <algorithm>
 #include <cmath>
@@ -107,6 +108,8 @@ SimBoard::SimBoard()
                             &SimBoard::PortChanged, this);
     avr_irq_register_notify(avr_io_getirq(avr_, AVR_IOCTL_IOPORT_GETIRQ(kLatchPort), IOPORT_IRQ_DIRECTION_ALL),
                             &SimBoard::PortChanged, this);
+    // Beside the UART's own handler, which stores the value.
+    avr_register_io_write(avr_, kUcsr0b, &SimBoard::UartControlWritten, this);
     Reset();
 }
 
@@ -208,10 +211,15 @@ void SimBoard::Reset()
     flags &= ~static_cast<std::uint32_t>(AVR_UART_FLAG_POLL_SLEEP | AVR_UART_FLAG_STDIO);
     avr_ioctl(avr_, AVR_IOCTL_UART_SET_FLAGS('0'), &flags);
     inBootloader_ = true;
+    receiverReported_ = false;
     halted_ = false;
-    // A reset clears every cycle timer, the host's feed included.
-    if (!fromHost_.empty())
-        avr_cycle_timer_register(avr_, 1, FeedTimer, this);
+    // The reset clears the receiver, so the character on the line is lost;
+    // the host goes on sending. A reset clears every cycle timer, the host's
+    // feed included.
+    if (onLine_) {
+        lineValue_ = -1;
+        avr_cycle_timer_register(avr_, lineEnd_ > avr_->cycle ? lineEnd_ - avr_->cycle : 1, FeedTimer, this);
+    }
     UpdateLatch();
 }
 
@@ -236,6 +244,7 @@ void SimBoard::RunUntil(std::uint64_t cycle)
         if (avr_->state == cpu_Done || avr_->state == cpu_Crashed) {
             halted_ = true;
             fromHost_.clear();
+            onLine_ = false;
             if (onHalt)
                 onHalt(avr_->state == cpu_Done ? "asleep with interrupts off" : "crashed");
         }
@@ -253,30 +262,10 @@ void SimBoard::QueueFromHost(const std::uint8_t* bytes, std::size_t n, std::uint
 {
     if (halted_ || hostBaud == 0)
         return;
-    // simavr's receiver takes a character no faster than its own character
-    // time (eleven bit times); bytes handed over faster would pile up in its
-    // queue and count as an overrun here.
-    const std::uint64_t charCycles = std::max<std::uint64_t>(10ull * kCpuHz / hostBaud, uart_->cycles_per_byte);
-    const bool wasEmpty = fromHost_.empty();
-    std::uint64_t due = std::max(hostLineFreeAt_, avr_->cycle);
-    for (std::size_t i = 0; i < n; ++i) {
-        due += charCycles;
-        const double chipBaud = ChipBaud();
-        int value = bytes[i];
-        if (std::fabs(chipBaud - hostBaud) > kBaudTolerance * hostBaud)
-            value = Garble(bytes[i], hostBaud, chipBaud);
-        if (value >= 0)
-            fromHost_.push_back(HostByte{static_cast<std::uint16_t>(value), due});
-    }
-    hostLineFreeAt_ = due;
-    if (wasEmpty && !fromHost_.empty())
-        avr_cycle_timer_register(avr_, fromHost_.front().due - avr_->cycle, FeedTimer, this);
-}
-
-void SimBoard::DropQueuedFromHost()
-{
-    fromHost_.clear();
-    avr_cycle_timer_cancel(avr_, FeedTimer, this);
+    for (std::size_t i = 0; i < n; ++i)
+        fromHost_.push_back(HostByte{bytes[i], hostBaud});
+    if (!onLine_)
+        StartHostCharacter(avr_->cycle);
 }
 
 namespace {
@@ -289,18 +278,51 @@ avr_cycle_count_t FeedTimer(avr_t*, avr_cycle_count_t, void* param)
 
 } // namespace
 
+void SimBoard::StartHostCharacter(std::uint64_t startCycle)
+{
+    onLine_ = !fromHost_.empty();
+    if (!onLine_)
+        return;
+    const HostByte b = fromHost_.front();
+    fromHost_.pop_front();
+    // The receiver sees the start bit with the settings it has now: a
+    // program that has only just set its speed receives at that speed.
+    lineValue_ = -1;
+    if (avr_->data[kUcsr0b] & (1u << kRxen0)) {
+        const double chipBaud = ChipBaud();
+        lineValue_ = b.value;
+        if (std::fabs(chipBaud - b.baud) > kBaudTolerance * b.baud)
+            lineValue_ = Garble(b.value, b.baud, chipBaud);
+    }
+    // simavr's receiver takes a character no faster than its own character
+    // time (eleven bit times); characters handed over faster would pile up
+    // in its queue and count as an overrun here.
+    const std::uint64_t charCycles =
+        std::max<std::uint64_t>(10ull * kCpuHz / b.baud, uart_->cycles_per_byte);
+    lineEnd_ = startCycle + charCycles;
+    avr_cycle_timer_register(avr_, lineEnd_ > avr_->cycle ? lineEnd_ - avr_->cycle : 1, FeedTimer, this);
+}
+
 void SimBoard::FeedHostFromTimer()
 {
+    if (!onLine_)
+        return;
+    const bool receiving = avr_->data[kUcsr0b] & (1u << kRxen0);
     avr_irq_t* input = avr_io_getirq(avr_, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_INPUT);
-    while (!fromHost_.empty() && fromHost_.front().due <= avr_->cycle) {
-        const HostByte b = fromHost_.front();
-        fromHost_.pop_front();
-        const bool receiving = avr_->data[kUcsr0b] & (1u << kRxen0);
-        if (receiving && uart_fifo_get_read_size(&uart_->input) < kReceiverDepth)
-            avr_raise_irq(input, b.value);
-    }
-    if (!fromHost_.empty())
-        avr_cycle_timer_register(avr_, fromHost_.front().due - avr_->cycle, FeedTimer, this);
+    if (lineValue_ >= 0 && receiving && uart_fifo_get_read_size(&uart_->input) < kReceiverDepth)
+        avr_raise_irq(input, static_cast<std::uint32_t>(lineValue_));
+    // The host's next character follows at once.
+    StartHostCharacter(lineEnd_);
+}
+
+void SimBoard::UartControlWritten(avr_t*, std::uint16_t, std::uint8_t value, void* param)
+{
+    auto* self = static_cast<SimBoard*>(param);
+    if (self->inBootloader_ || self->receiverReported_ || (value & (1u << kRxen0)) == 0)
+        return;
+    self->receiverReported_ = true;
+    if (self->onReceiverOn)
+        self->onReceiverOn(self->ChipBaud());
 }
 
 void SimBoard::UartOutput(avr_irq_t*, std::uint32_t value, void* param)

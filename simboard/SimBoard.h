@@ -44,12 +44,14 @@ public:
     std::uint64_t Cycle() const;
 
     // Bytes from the host wire, at the host's line speed (bits per second).
-    // They reach the chip one character time apart; a character that arrives
-    // while the receiver is off or already holds three characters is lost, as
-    // on the real chip. When the two speeds differ, the chip receives what
-    // its receiver samples from the host's waveform.
+    // They go over the line one character after the other, and the receiver
+    // takes each as it is set when that character's start bit comes, not as
+    // it was when the host wrote: a character that starts while the receiver
+    // is off is not seen, and when the two speeds differ the chip receives
+    // what its receiver samples from the host's waveform. A character that
+    // ends while the receiver already holds three characters is lost, as on
+    // the real chip.
     void QueueFromHost(const std::uint8_t* bytes, std::size_t n, std::uint32_t hostBaud);
-    void DropQueuedFromHost();
 
     // Called with every byte the chip transmits.
     std::function<void(std::uint8_t)> onTransmit;
@@ -57,6 +59,10 @@ public:
     std::function<void(bool)> onLatch;
     // Called when execution first leaves the boot section after a reset.
     std::function<void()> onApplicationStart;
+    // Called, with the chip's line speed, when the application (not the
+    // bootloader) first turns the UART's receiver on after a reset: from then
+    // on, what the host sends is read at the application's speed.
+    std::function<void(std::uint32_t)> onReceiverOn;
     // Called when the simulated core stops for good (a crash, or sleeping
     // with interrupts off); the board then stays silent until the next reset.
     std::function<void(const char*)> onHalt;
@@ -67,27 +73,36 @@ public:
     std::vector<std::uint8_t> Eeprom() const;
     void SetEeprom(const std::vector<std::uint8_t>& bytes);
 
-    // Delivers the host's characters that are due; run from a cycle timer.
+    // Hands the character on the line to the receiver as its stop bit
+    // arrives, and starts the next; run from a cycle timer.
     void FeedHostFromTimer();
 
 private:
     void UpdateLatch();
     void SetLatchFrom(std::uint8_t port, std::uint8_t ddr);
+    void StartHostCharacter(std::uint64_t startCycle);
     static void UartOutput(avr_irq_t* irq, std::uint32_t value, void* param);
     static void PortChanged(avr_irq_t* irq, std::uint32_t value, void* param);
+    static void UartControlWritten(avr_t* avr, std::uint16_t address, std::uint8_t value, void* param);
 
     avr_t* avr_ = nullptr;
     avr_uart_t* uart_ = nullptr;
     bool latch_ = false;
     bool inBootloader_ = true;
+    bool receiverReported_ = false;
     bool halted_ = false;
 
     struct HostByte {
-        std::uint16_t value; // with the framing-error flag when garbled
-        std::uint64_t due;   // cycle at which its stop bit has arrived
+        std::uint8_t value;
+        std::uint32_t baud;
     };
-    std::deque<HostByte> fromHost_;
-    std::uint64_t hostLineFreeAt_ = 0;
+    std::deque<HostByte> fromHost_; // written by the host, not yet on the line
+    // The character on the line: what the receiver made of its start (the
+    // byte, with the framing-error flag when garbled; -1 when it was not
+    // seen) and the cycle at which its stop bit has arrived.
+    bool onLine_ = false;
+    int lineValue_ = -1;
+    std::uint64_t lineEnd_ = 0;
 };
 
 } // namespace simboard

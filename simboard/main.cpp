@@ -8,6 +8,12 @@
 //   <t> open | close          a program opened or closed the port
 //   <t> reset <why>           the chip was reset (open, upload, button)
 //   <t> start                 the bootloader handed over to the application
+//   <t> listen <baud>         the application turned the UART's receiver on, at
+//                             the speed its clock divider gives (9615 for
+//                             9600): only what the port sends from now on is
+//                             read at that speed. A program starts up for a
+//                             while before it listens, and what comes in that
+//                             time is lost, as on a real board.
 //   <t> latch 1 | latch 0     the latch output went high (open) or low
 //   <t> halt <why>            the simulated core stopped
 // It serves until SIGTERM, SIGINT or SIGHUP (tests start it so that it also
@@ -204,6 +210,7 @@ int main(int argc, char** argv)
     board.onTransmit = [&](std::uint8_t byte) { port.Write(&byte, 1); };
     board.onLatch = [](bool high) { Event("latch %d", high ? 1 : 0); };
     board.onApplicationStart = [] { Event("start"); };
+    board.onReceiverOn = [](std::uint32_t baud) { Event("listen %u", static_cast<unsigned>(baud)); };
     board.onHalt = [](const char* why) { Event("halt %s", why); };
 
     Clock::time_point base = Clock::now();

@@ -6,6 +6,7 @@
 // a reset and a power cut.
 
 #include "KeyCodes.h"
+#include "LockStore.h"
 #include "SafeExchange.h"
 #include "Settings.h"
 #include "SimBoardProcess.h"
@@ -15,11 +16,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
 #include <regex>
 #include <string>
+#include <termios.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -65,7 +74,14 @@ protected:
         ASSERT_TRUE(board_.start(args)) << board_.errorText();
         ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
         ASSERT_TRUE(board_.waitFor("start", kBootWait)) << "the firmware did not start";
+        AwaitListening();
     }
+
+    // The firmware takes commands once it has turned the UART's receiver on
+    // (at 9615 bit/s, 9600 as the 16 MHz clock divides it), a moment after
+    // the bootloader hands over to it ("start"); what is sent before is lost,
+    // as on a real board.
+    void AwaitListening() { ASSERT_TRUE(board_.waitFor("listen 9615", 1s)) << "the firmware does not listen"; }
 
     testsupport::TempSettingsHome home_;
     SimBoardProcess board_;
@@ -140,6 +156,7 @@ TEST_F(Cadrelle, ResetAndPowerCutKeepTheLock)
     const auto started = board_.waitFor("start", kBootWait);
     ASSERT_TRUE(started);
     EXPECT_GT(started->seconds - reset->seconds, 1.0) << "the bootloader's wait is missing";
+    ASSERT_NO_FATAL_FAILURE(AwaitListening());
     const long afterReset = Seconds(Ask("T"));
     EXPECT_GE(afterReset, before - 3);
     EXPECT_LE(afterReset, 3600);
@@ -158,6 +175,56 @@ TEST_F(Cadrelle, ResetAndPowerCutKeepTheLock)
     StartBoard({"--eeprom", eeprom});
     EXPECT_TRUE(board_.waitFor("latch 1", 1s));
     EXPECT_EQ(Ask("T"), "0");
+}
+
+// A board that has been locked for a while holds a record in every slot,
+// and reading them all at start-up takes longer than the UART can hold
+// characters by itself: a command sent the moment the firmware listens must
+// still come through whole. The port is held open from before the start, so
+// that nothing stands between that moment and the command.
+TEST_F(Cadrelle, CommandSentAsItStartsComesThroughWhileAFullRingIsRead)
+{
+    struct Memory {
+        std::array<std::uint8_t, 512> bytes;
+        std::uint8_t Read(std::uint16_t address) { return bytes.at(address); }
+        void Write(std::uint16_t address, std::uint8_t value) { bytes.at(address) = value; }
+    } memory;
+    memory.bytes.fill(0xFF);
+    lockstore::LockStore<Memory> store(memory);
+    // A timed lock's checkpoints in every slot but one, and its unlock last.
+    for (int slot = 1; slot < lockstore::kSlotCount; ++slot) {
+        const auto secondsLeft = static_cast<std::uint32_t>(7200 - slot * lockstore::kCheckpointSeconds);
+        ASSERT_TRUE(store.Save(safelogic::SealedState(safelogic::kLockedForTime, false, 12345, secondsLeft)));
+    }
+    ASSERT_TRUE(store.Save(safelogic::SealedState(safelogic::kUnlocked, false, 0, 0)));
+    const std::string eeprom = home_.path().toStdString() + "/full-ring.bin";
+    FILE *f = std::fopen(eeprom.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fwrite(memory.bytes.data(), 1, memory.bytes.size(), f), memory.bytes.size());
+    ASSERT_EQ(std::fclose(f), 0);
+
+    ASSERT_TRUE(board_.start({"--firmware", FirmwarePath("Cadrelle"), "--eeprom", eeprom})) << board_.errorText();
+    const int fd = ::open(board_.portPath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    cfsetspeed(&t, B9600);
+    t.c_cflag |= CLOCAL | CREAD;
+    tcsetattr(fd, TCSANOW, &t);
+    // Three copies of a lock code, the longest command there is.
+    const std::string lockCode = keycodes::MakeKeyCodes(3600, 0).lockCode;
+    const std::string copies = lockCode + "." + lockCode + "." + lockCode + ".";
+    std::string bytes;
+    if (board_.waitFor("start", kBootWait) && board_.waitFor("listen", 1s) &&
+        ::write(fd, copies.data(), copies.size()) == static_cast<ssize_t>(copies.size())) {
+        pollfd p{fd, POLLIN, 0};
+        char c = 0;
+        while (std::count(bytes.begin(), bytes.end(), '.') < 3 && ::poll(&p, 1, 2650) > 0 && ::read(fd, &c, 1) == 1)
+            bytes += c;
+    }
+    ::close(fd);
+    EXPECT_EQ(bytes, "Y.Y.Y.");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 //     ASSERT_TRUE(board.start({"--firmware", testsupport::FirmwarePath("Cadrelle")}))
 //         << board.errorText();
 //     ASSERT_TRUE(board.waitFor("start", 5s));   // the bootloader handed over
+//     ASSERT_TRUE(board.waitFor("listen", 1s));  // the firmware's receiver is on
 //     ... exchanges on board.portPath() ...
 //     EXPECT_TRUE(board.waitFor("latch 0", 2s));
 //
@@ -23,7 +24,7 @@
 namespace testsupport {
 
 // One event line of simboard: the seconds since it started and the text after
-// them ("reset upload", "start", "latch 1", ...).
+// them ("reset upload", "start", "listen 9615", "latch 1", ...).
 struct BoardEvent {
     double seconds = 0;
     std::string what;

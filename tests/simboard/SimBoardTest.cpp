@@ -110,6 +110,8 @@ TEST_F(SimBoard, UploadedProgramsRunOneAfterTheOther)
     // A new board: the bootloader alone, with nothing to start.
     StartBoard();
     ASSERT_NO_FATAL_FAILURE(Upload("Cadrelle.hex"));
+    // Cadrelle turns its receiver on a moment after the bootloader hands over.
+    ASSERT_TRUE(board_.waitFor("listen 9615", 1s));
     EXPECT_EQ(Ask("V").rfind("Firmware version: 1 - ", 0), 0u);
 
     // Blink goes over Cadrelle while Cadrelle runs, and toggles the latch.
@@ -145,6 +147,7 @@ TEST_F(SimBoard, ResetOnOpeningThePort)
         SCOPED_TRACE(c.mode);
         StartBoard({"--firmware", FirmwarePath("Cadrelle"), "--reset-on-open", c.mode});
         ASSERT_TRUE(board_.waitFor("start", kBootWait));
+        ASSERT_TRUE(board_.waitFor("listen", 1s));
 
         std::string reply;
         EXPECT_EQ(SafeExchange("T", reply), c.controllerReachesFirmware);
