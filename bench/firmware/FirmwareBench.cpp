@@ -97,8 +97,8 @@ int main(int argc, char **argv)
             continue;
         }
         // The bootloader starts the new program once the uploader has been
-        // silent for its wait.
-        if (board.waitFor("start", 5s))
+        // silent for its wait; a command sent before the program listens is lost.
+        if (board.waitFor("start", 5s) && board.waitFor("listen", 1s))
             runningMs.push_back(Millis(Clock::now() - start).count());
         else
             ++uploadFailed;
