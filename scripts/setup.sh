@@ -9,6 +9,8 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev
     googletest libgtest-dev libgmock-dev
+    # fuzz targets: clang with libFuzzer and the sanitizers' runtimes
+    clang libclang-rt-14-dev
     # windows: a known font for dialog units, and a display for screenshots
     fonts-dejavu-core xvfb xauth
     # firmware, the simulated board and the uploader
