@@ -4,7 +4,10 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <thread>
+
 #include "Framing.h"
+#include "PortLine.h"
 #include "PortNames.h"
 #include "SafeExchangeDetail.h"
 #include "Settings.h"
@@ -80,7 +83,9 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd)
     if (device.empty())
         return false;
 
-    // The port closes when `port` goes out of scope, on every path below.
+    // The port closes when `port` goes out of scope, on every path below,
+    // and DTR stays up after it (`dtr` ends after `port`).
+    portline::DtrAfterClose dtr;
     QSerialPort port;
     port.setPortName(QString::fromStdString(device));
     // Applied when the port opens; DTR and RTS stay as the system has them.
@@ -93,6 +98,13 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd)
     // port that another program holds fails here at once.
     if (!port.open(QIODevice::ReadWrite))
         return false;
+    // Opening a port whose DTR had dropped has just reset a board as sold:
+    // what is sent before its firmware listens again is lost. This happens
+    // once after plugging in or an upload; DTR stays up from now on.
+    const bool reset = portline::OpeningResetTheBoard(port);
+    dtr.Hold(port, true);
+    if (reset)
+        std::this_thread::sleep_for(kBootloaderHandOver);
     // The safe only ever answers a command, so whatever is waiting now is
     // left over from an earlier exchange (such as bytes that came after it
     // had ended) and must not be taken as part of this reply.

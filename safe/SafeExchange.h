@@ -13,7 +13,8 @@
 // reply came and its three copies agree; `reply` is then the first copy. On
 // false `reply` is left as it was, whatever the cause: a missing or busy port,
 // a line setting the port refused, a write or read error, no reply, a cut or
-// disagreeing reply. Blocks for at most about three seconds.
+// disagreeing reply. Blocks for at most about three seconds, and for
+// kBootloaderHandOver more when the opening has reset the board.
 // Needs a QCoreApplication.
 bool SafeExchange(const std::string &command, std::string &reply);
 
@@ -32,6 +33,13 @@ inline constexpr milliseconds kReadIntervalTimeout{50};
 inline constexpr milliseconds kReadTotalTimeout =
     kPerByteTimeout * static_cast<milliseconds::rep>(kReplyBufferSize) + kTimeoutMargin;
 static_assert(kReadTotalTimeout == milliseconds{2650});
+
+// How long a board as sold needs, from the reset that opening its port
+// causes, until its firmware listens again: the Diecimila bootloader waits
+// for an upload, hands over, and the firmware turns its receiver on within a
+// millisecond. On the simulated board that takes 1.33 s (1.326 to 1.331 s
+// over ten resets); the rest is margin for a slower link or clock.
+inline constexpr milliseconds kBootloaderHandOver{2000};
 
 constexpr milliseconds WriteTimeout(std::size_t bytes)
 {

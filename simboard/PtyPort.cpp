@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,8 +34,15 @@ std::uint32_t SpeedToBaud(speed_t speed)
 
 PtyPort::~PtyPort()
 {
-    if (master_ >= 0)
-        close(master_);
+    if (watcher_.joinable()) {
+        const char stop = 's';
+        [[maybe_unused]] const ssize_t n = write(stopPipe_[1], &stop, 1);
+        watcher_.join();
+    }
+    for (int fd : {stopPipe_[0], stopPipe_[1], notify_, master_}) {
+        if (fd >= 0)
+            close(fd);
+    }
 }
 
 bool PtyPort::Create(std::string& error)
@@ -57,20 +65,62 @@ bool PtyPort::Create(std::string& error)
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     fcntl(master_, F_SETFD, FD_CLOEXEC);
     path_ = name;
+
+    notify_ = inotify_init1(IN_CLOEXEC);
+    if (notify_ < 0 || inotify_add_watch(notify_, name, IN_OPEN | IN_CLOSE) < 0 ||
+        pipe2(stopPipe_, O_CLOEXEC) != 0) {
+        error = std::string("cannot watch ") + name + ": " + std::strerror(errno);
+        return false;
+    }
+    watcher_ = std::thread([this] { Watch(); });
     return true;
 }
 
-PtyPort::Change PtyPort::PollOpenState()
+void PtyPort::Watch()
 {
-    pollfd p{master_, 0, 0};
-    poll(&p, 1, 0);
-    const bool nowOpen = (p.revents & POLLHUP) == 0;
-    if (nowOpen == open_)
-        return Change::None;
-    open_ = nowOpen;
+    int openers = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        pollfd p[2] = {{notify_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+        if (poll(p, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (p[1].revents != 0)
+            return;
+        if ((p[0].revents & POLLIN) == 0)
+            continue;
+        const ssize_t n = read(notify_, buffer, sizeof buffer);
+        for (ssize_t at = 0; n > 0 && at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            LineChange change;
+            if ((event->mask & IN_OPEN) != 0 && openers++ == 0) {
+                change.change = Change::Opened;
+            } else if ((event->mask & IN_CLOSE) != 0 && openers > 0 && --openers == 0) {
+                change.change = Change::Closed;
+                change.dtrDropped = HangUpOnClose();
+            } else {
+                continue;
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            changes_.push_back(change);
+        }
+    }
+}
+
+PtyPort::LineChange PtyPort::NextChange()
+{
+    LineChange change;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (changes_.empty())
+            return change;
+        change = changes_.front();
+        changes_.pop_front();
+    }
+    open_ = change.change == Change::Opened;
     if (!open_)
         pending_.clear();
-    return open_ ? Change::Opened : Change::Closed;
+    return change;
 }
 
 std::uint32_t PtyPort::HostBaud() const

@@ -5,7 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace simboard {
 
@@ -21,16 +24,21 @@ public:
     const std::string& Path() const { return path_; }
 
     enum class Change { None, Opened, Closed };
-    // A pseudo-terminal has no DTR line; the opening of its other end is seen
-    // as the end of the hang-up that the master reports while nobody holds it.
-    Change PollOpenState();
+    struct LineChange {
+        Change change = Change::None;
+        // With Closed: whether that closing dropped DTR (the port's HUPCL
+        // flag, as its last user left it).
+        bool dtrDropped = false;
+    };
+    // The next change, in the order they happened. A pseudo-terminal has no
+    // DTR line: every opening and closing of its other end is watched, so a
+    // close followed at once by the next opening is seen as both, as a real
+    // port's DTR would show them.
+    LineChange NextChange();
     bool IsOpen() const { return open_; }
 
     // The line speed that the program at the other end has set.
     std::uint32_t HostBaud() const;
-    // Whether a closing drops DTR (the port's HUPCL flag, as its last user
-    // left it).
-    bool HangUpOnClose() const;
 
     // Reads what the other end wrote, without waiting; 0 when nothing is there.
     std::size_t Read(std::uint8_t* buffer, std::size_t size);
@@ -44,10 +52,21 @@ public:
     void Wait(int milliseconds) const;
 
 private:
+    bool HangUpOnClose() const;
+    void Watch();
+
     int master_ = -1;
     bool open_ = false;
     std::string path_;
     std::string pending_;
+
+    // The watcher thread reads the port's HUPCL flag at the moment its last
+    // user closes it, before the next opener can change it.
+    int notify_ = -1;
+    int stopPipe_[2] = {-1, -1};
+    std::thread watcher_;
+    std::mutex mutex_;
+    std::deque<LineChange> changes_;
 };
 
 } // namespace simboard

@@ -231,24 +231,22 @@ int main(int argc, char** argv)
         if (gResetButton.exchange(false))
             reset("button");
 
-        switch (port.PollOpenState()) {
-        case simboard::PtyPort::Change::Opened:
-            Event("open");
-            // The board's DTR line reaches the reset pin through a capacitor:
-            // only its rise resets the chip.
-            if (!dtrHigh && resetOnOpen == ResetOnOpen::Dtr)
-                reset("open");
-            dtrHigh = true;
-            decideOnFirstByte = resetOnOpen == ResetOnOpen::Upload;
-            break;
-        case simboard::PtyPort::Change::Closed:
-            Event("close");
-            if (port.HangUpOnClose())
-                dtrHigh = false;
-            decideOnFirstByte = false;
-            break;
-        case simboard::PtyPort::Change::None:
-            break;
+        for (simboard::PtyPort::LineChange line = port.NextChange();
+             line.change != simboard::PtyPort::Change::None; line = port.NextChange()) {
+            if (line.change == simboard::PtyPort::Change::Opened) {
+                Event("open");
+                // The board's DTR line reaches the reset pin through a
+                // capacitor: only its rise resets the chip.
+                if (!dtrHigh && resetOnOpen == ResetOnOpen::Dtr)
+                    reset("open");
+                dtrHigh = true;
+                decideOnFirstByte = resetOnOpen == ResetOnOpen::Upload;
+            } else {
+                Event("close");
+                if (line.dtrDropped)
+                    dtrHigh = false;
+                decideOnFirstByte = false;
+            }
         }
 
         const std::size_t n = port.Read(buffer, sizeof buffer);

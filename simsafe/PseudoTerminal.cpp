@@ -48,6 +48,11 @@ bool PseudoTerminal::Open(std::string &error)
     if (tcgetattr(slave_, &tio) == 0) {
         cfmakeraw(&tio);
         tio.c_cflag |= CLOCAL | CREAD;
+        // The simulated safe has no bootloader and never restarts: its port
+        // is one that has been in use before, whose DTR the controller keeps
+        // up (HUPCL cleared), so the controller's first exchange does not
+        // wait for a restart that a freshly plugged-in board would make.
+        tio.c_cflag &= ~tcflag_t(HUPCL);
         cfsetispeed(&tio, B9600);
         cfsetospeed(&tio, B9600);
         tcsetattr(slave_, TCSANOW, &tio);

@@ -18,10 +18,8 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <poll.h>
 #include <string>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -43,32 +41,37 @@ std::string Ask(const std::string &command)
     return reply;
 }
 
-// One exchange by hand, as the controller's but waiting `pause` between
-// opening the port and writing: what a controller would have to do to reach
-// the firmware on a board that resets whenever the port is opened.
-std::string AskAfterPause(const std::string &port, const std::string &command, std::chrono::milliseconds pause)
+// A program that leaves the port with HUPCL set (as the uploader does), and
+// the next opening at once, which must raise DTR again. Returns that opening's
+// descriptor, to be closed later, or -1.
+int CloseWithHangUpAndReopen(const std::string &port)
 {
     const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY);
     if (fd < 0)
-        return "<cannot open>";
+        return -1;
     termios t{};
-    tcgetattr(fd, &t);
-    cfmakeraw(&t);
-    cfsetspeed(&t, B9600);
-    t.c_cflag |= CLOCAL | CREAD;
-    tcsetattr(fd, TCSANOW, &t);
-    std::this_thread::sleep_for(pause);
-    const std::string copies = command + "." + command + "." + command + ".";
-    std::string bytes;
-    if (::write(fd, copies.data(), copies.size()) == static_cast<ssize_t>(copies.size())) {
-        pollfd p{fd, POLLIN, 0};
-        char c = 0;
-        while (std::count(bytes.begin(), bytes.end(), '.') < 3 && ::poll(&p, 1, 2650) > 0 &&
-               ::read(fd, &c, 1) == 1)
-            bytes += c;
-    }
+    const bool set = tcgetattr(fd, &t) == 0 && (t.c_cflag |= HUPCL, tcsetattr(fd, TCSANOW, &t) == 0);
     ::close(fd);
-    return bytes.substr(0, bytes.find('.'));
+    const int next = ::open(port.c_str(), O_RDWR | O_NOCTTY);
+    if (!set && next >= 0)
+        ::close(next);
+    return set ? next : -1;
+}
+
+bool HangsUpOnClose(const std::string &port)
+{
+    const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    const bool hupcl = fd >= 0 && tcgetattr(fd, &t) == 0 && (t.c_cflag & HUPCL) != 0;
+    if (fd >= 0)
+        ::close(fd);
+    return hupcl;
+}
+
+long Resets(const std::vector<BoardEvent> &events)
+{
+    return std::count_if(events.begin(), events.end(),
+                         [](const BoardEvent &e) { return e.what.rfind("reset", 0) == 0; });
 }
 
 class SimBoard : public ::testing::Test {
@@ -129,40 +132,48 @@ TEST_F(SimBoard, UploadedProgramsRunOneAfterTheOther)
     }
 }
 
-TEST_F(SimBoard, ResetOnOpeningThePort)
+// The controller's exchange on a freshly plugged-in port, whatever the
+// board's reset wiring: the first opening (DTR rises) waits once for the
+// board's restart, and resets only a board as sold; later exchanges neither
+// reset nor wait, until a program closes the port with HUPCL set again.
+TEST_F(SimBoard, ExchangesWaitOnlyAfterDtrHasDropped)
 {
+    using safeexchange::kBootloaderHandOver;
     struct Case {
         const char *mode;
-        bool controllerReachesFirmware; // the controller writes as soon as it has opened
-        bool resetsOnOpening;
+        long resetsOnReopening; // each time DTR rises again
     };
     const Case cases[] = {
-        {"upload", true, false},
-        {"never", true, false},
-        // A stock Diecimila: the opening resets the chip, and the command
-        // reaches the bootloader instead of the firmware.
-        {"dtr", false, true},
+        {"dtr", 1},    // a stock Diecimila
+        {"upload", 0}, // auto-reset disabled
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.mode);
         StartBoard({"--firmware", FirmwarePath("Cadrelle"), "--reset-on-open", c.mode});
-        ASSERT_TRUE(board_.waitFor("start", kBootWait));
-        ASSERT_TRUE(board_.waitFor("listen", 1s));
+        ASSERT_TRUE(board_.waitFor("listen", kBootWait));
+        const long atStart = Resets(board_.events());
 
-        std::string reply;
-        EXPECT_EQ(SafeExchange("T", reply), c.controllerReachesFirmware);
-        if (c.controllerReachesFirmware) {
-            EXPECT_EQ(reply, "0");
-        }
-        const std::vector<BoardEvent> &events = board_.events();
-        const bool resetOnOpen = std::any_of(events.begin(), events.end(),
-                                             [](const BoardEvent &e) { return e.what == "reset open"; });
-        EXPECT_EQ(resetOnOpen, c.resetsOnOpening);
+        int reopened = -1;
+        for (int opening = 0; opening < 2; ++opening) {
+            SCOPED_TRACE(opening == 0 ? "plugged in" : "after a close with HUPCL set");
+            const auto before = std::chrono::steady_clock::now();
+            EXPECT_EQ(Ask("T"), "0");
+            EXPECT_GE(std::chrono::steady_clock::now() - before, kBootloaderHandOver) << "no wait";
+            EXPECT_EQ(Resets(board_.events()) - atStart, c.resetsOnReopening * (opening + 1));
+            EXPECT_FALSE(HangsUpOnClose(board_.portPath())) << "DTR would drop at the next close";
 
-        if (c.resetsOnOpening) {
-            // Waiting out the bootloader after opening gets through.
-            EXPECT_EQ(AskAfterPause(board_.portPath(), "T", 1600ms), "0");
+            for (int i = 0; i < 3; ++i) {
+                const auto from = std::chrono::steady_clock::now();
+                EXPECT_EQ(Ask("T"), "0");
+                EXPECT_LT(std::chrono::steady_clock::now() - from, kBootloaderHandOver) << "waited again";
+            }
+            EXPECT_EQ(Resets(board_.events()) - atStart, c.resetsOnReopening * (opening + 1));
+            if (reopened >= 0)
+                ::close(reopened);
+            reopened = CloseWithHangUpAndReopen(board_.portPath());
+            ASSERT_GE(reopened, 0);
         }
+        ::close(reopened);
         board_.stop();
     }
 }

@@ -49,10 +49,16 @@ ScriptedPeer::ScriptedPeer(std::size_t stopsPerCommand)
     if (::openpty(&controller_, &port_, nullptr, nullptr, nullptr) != 0)
         return;
     // Raw, so the terminal neither echoes nor edits what passes through, also
-    // between exchanges when no one else has the port open.
+    // between exchanges when no one else has the port open. Without HUPCL: a
+    // peer never restarts, so it stands for a board whose port has been in
+    // use before (DTR already up) and the exchange does not wait for one.
     termios raw{};
     char name[PATH_MAX] = {};
-    if (::tcgetattr(port_, &raw) != 0 || (::cfmakeraw(&raw), ::tcsetattr(port_, TCSANOW, &raw)) != 0 ||
+    const auto makeRaw = [](termios &t) {
+        ::cfmakeraw(&t);
+        t.c_cflag &= ~tcflag_t(HUPCL);
+    };
+    if (::tcgetattr(port_, &raw) != 0 || (makeRaw(raw), ::tcsetattr(port_, TCSANOW, &raw)) != 0 ||
         !AddFlags(controller_, O_NONBLOCK, FD_CLOEXEC) || !AddFlags(port_, 0, FD_CLOEXEC) ||
         ::ptsname_r(controller_, name, sizeof name) != 0 || ::pipe2(wake_, O_CLOEXEC) != 0) {
         CloseFd(controller_);
