@@ -1,5 +1,7 @@
 #include "Uploader.h"
 
+#include "PortLine.h"
+#include "PortNames.h"
 #include "UploaderWords.h"
 #include "WindowsCommandLine.h"
 
@@ -154,6 +156,14 @@ UploadReport UploadSketch(const QString& sketch, const QString& arduinoFolder,
         report.message = FromUtf8(NoFirmwareMessage(firmwareFile));
         return report;
     }
+
+    // A board as sold goes into its bootloader when DTR rises, and the
+    // exchange keeps DTR up between exchanges: dropping it here makes the
+    // uploader's own opening of the port reset the board. A port that cannot
+    // be opened (absent, busy) does not stop the upload; the uploader then
+    // tells in its log.
+    if (const std::string device = SerialDeviceName(portText.toStdString()); !device.empty())
+        portline::DropDtrUntilNextOpening(FromUtf8(device));
 
     const LaunchResult launch =
         StartUploader(FromUtf8(uploaderPath), UploaderWords(folder, portText.toStdString(), firmwareFile),

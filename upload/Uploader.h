@@ -55,7 +55,9 @@ struct UploadReport {
 };
 
 // One upload of a sketch ("Blink" or "Cadrelle") with the Test window's
-// values as they stand: the two existence tests, then the start.
+// values as they stand: the two existence tests, then the port's DTR line
+// dropped (portline::DropDtrUntilNextOpening) so that the uploader's opening
+// resets a board as sold, then the start.
 UploadReport UploadSketch(const QString& sketch, const QString& arduinoFolder,
                           const QString& portText, const QString& workDir);
 

@@ -16,6 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -72,6 +77,23 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
     ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
     const std::string conf = arduino.toStdString() + "/hardware/tools/avr/etc/avrdude.conf";
 
+    // A port as the exchange leaves it, HUPCL cleared so that DTR stays up:
+    // the upload must set it again, so that the uploader's opening of the
+    // port raises DTR and resets a board as sold.
+    int board = -1;
+    int port = -1;
+    std::array<char, 128> portName{};
+    ASSERT_EQ(::openpty(&board, &port, portName.data(), nullptr, nullptr), 0);
+    termios line{};
+    ASSERT_EQ(::tcgetattr(port, &line), 0);
+    line.c_cflag &= ~tcflag_t(HUPCL);
+    ASSERT_EQ(::tcsetattr(port, TCSANOW, &line), 0);
+    ::close(port);
+    const auto hangsUpOnClose = [&] {
+        termios t{};
+        return ::tcgetattr(board, &t) == 0 && (t.c_cflag & HUPCL) != 0;
+    };
+
     struct Case {
         QString port;
         std::string portWord;
@@ -80,6 +102,7 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         {"COM3", "/dev/ttyS2"},
         {"", ""},
         {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {portName.data(), portName.data()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.port.toStdString());
@@ -102,6 +125,8 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         // Emptied when this upload started; standard output is not in it.
         EXPECT_EQ(ReadFile(LogPath()), "stand-in error output\nstand-in finished\n");
     }
+    EXPECT_TRUE(hangsUpOnClose()) << "DTR stays up for the uploader's opening";
+    ::close(board);
 }
 
 TEST_F(UploaderTest, ReturnsWhileTheUploaderStillRuns)
