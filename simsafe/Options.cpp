@@ -68,6 +68,8 @@ bool ParseOptions(const std::vector<std::string_view> &args, Options &options, s
             options.help = true;
         } else if (arg == "--verbose" || arg == "-v") {
             options.verbose = true;
+        } else if (arg == "--keep-unread") {
+            options.keepUnread = true;
         } else if (arg == "--hidden") {
             hidden = true;
         } else if (arg == "--link") {
@@ -153,6 +155,8 @@ std::string UsageText()
            "  --hidden             ... with the time hidden\n"
            "  --nonce HEX          ... for the lock code with this nonce (default 0)\n"
            "  --state-file PATH    keep the lock in PATH across runs, as the board keeps it\n"
+           "  --keep-unread        keep what a controller left unread for the next one, as a\n"
+           "                       line without the clean-up on closing would\n"
            "  --verbose            tell on standard error what the safe receives and answers\n"
            "\n"
            "Control lines on standard input, each answered by one line on standard output:\n"
@@ -162,6 +166,7 @@ std::string UsageText()
            "  gap MS               -> ok\n"
            "  reply TEXT           -> ok   (as --reply; \"reply\" alone sets the empty reply)\n"
            "  reply-off            -> ok   (the safe's own replies again)\n"
+           "  received             -> received HEX (every byte received since the last asking)\n"
            "After a hangup the safe serves a new terminal, announced as \"port PATH\".\n";
 }
 

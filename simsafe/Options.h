@@ -25,6 +25,7 @@ struct Options {
     std::optional<std::string> fixedReply;  // --reply
     std::optional<StartLock> startLock;     // --locked, --hidden, --nonce
     std::string stateFile;                  // --state-file
+    bool keepUnread = false;                // --keep-unread
     bool verbose = false;                   // --verbose
     bool help = false;                      // --help
 };

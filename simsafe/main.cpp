@@ -115,6 +115,7 @@ private:
     std::deque<Pending> output_;
     std::size_t replies_ = 0;
     std::string received_; // bytes since the last reply, for the log
+    std::string byteLog_;  // bytes since the last "received" control line
     bool latchClosed_ = false;
     bool controlOpen_ = true;
     std::string controlBuffer_;
@@ -209,7 +210,8 @@ void Server::FollowPeers()
     // A real port that is closed receives nothing: whatever the safe still
     // had to say, and a command cut off by the close, go nowhere.
     output_.clear();
-    terminal_->DiscardUnread();
+    if (!options_.keepUnread)
+        terminal_->DiscardUnread();
     safe_.AbandonInput();
     received_.clear();
     Log(terminal_->PeerPresent() ? "port opened" : "port closed");
@@ -238,6 +240,8 @@ void Server::ReadLine()
         for (ssize_t i = 0; i < n; ++i) {
             if (received_.size() < 300)
                 received_ += buffer[i];
+            if (byteLog_.size() < 65536)
+                byteLog_ += buffer[i];
             if (safe_.Feed(static_cast<std::uint8_t>(buffer[i])))
                 Answer();
         }
@@ -373,6 +377,16 @@ void Server::Control(std::string_view line)
     } else if (word == "reply-off") {
         options_.fixedReply.reset();
         Say("ok");
+    } else if (word == "received") {
+        // Hexadecimal, so that any byte, a line end included, fits the line.
+        std::string hex;
+        for (unsigned char c : byteLog_) {
+            char pair[3];
+            std::snprintf(pair, sizeof pair, "%02x", c);
+            hex += pair;
+        }
+        byteLog_.clear();
+        Say("received " + hex);
     } else {
         Say("error unknown control line \"" + Printable(line) + "\"");
     }

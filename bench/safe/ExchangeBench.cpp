@@ -3,29 +3,24 @@
 // gap after the last byte). Prints the median and 95th percentile of each
 // and their ratio. Figures only: it never fails on time.
 //
-//   bench_exchange [count] [--peer]
+//   bench_exchange [count]
 //
 // count: exchanges of each kind (default 200). The exchanges go to the
-// simulated safe (program simsafe), or with --peer to a scripted peer in this
-// process that answers 12.12.12.
+// simulated safe (program simsafe).
 
 #include "BenchStats.h"
 #include "SafeCommands.h"
 #include "SafeExchange.h"
 #include "SafeExchangeDetail.h"
-#include "ScriptedPeer.h"
 #include "Settings.h"
-#include "TempSettingsHome.h"
-#ifdef VANDREL_BENCH_SIMSAFE
 #include "SimSafeProcess.h"
-#endif
+#include "TempSettingsHome.h"
 
 #include <QCoreApplication>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -48,19 +43,9 @@ struct Series {
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    int count = 200;
-    bool usePeer = false;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--peer") == 0)
-            usePeer = true;
-        else
-            count = std::atoi(argv[i]);
-    }
-#ifndef VANDREL_BENCH_SIMSAFE
-    usePeer = true;
-#endif
-    if (count <= 0) {
-        std::fprintf(stderr, "usage: bench_exchange [count] [--peer]\n");
+    const int count = argc > 1 ? std::atoi(argv[1]) : 200;
+    if (count <= 0 || argc > 2) {
+        std::fprintf(stderr, "usage: bench_exchange [count]\n");
         return 2;
     }
 
@@ -69,29 +54,12 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_exchange: no temporary settings home\n");
         return 1;
     }
-    std::string port;
-    std::string against;
-    testsupport::ScriptedPeer peer;
-    if (usePeer) {
-        if (!peer.isOpen()) {
-            std::fprintf(stderr, "bench_exchange: no pseudo-terminal\n");
-            return 1;
-        }
-        peer.answerAlways(testsupport::PeerReply::Bytes("12.12.12."));
-        port = peer.portPath();
-        against = "a scripted peer answering 12.12.12.";
-    }
-#ifdef VANDREL_BENCH_SIMSAFE
     testsupport::SimSafeProcess safe;
-    if (!usePeer) {
-        if (!safe.start()) {
-            std::fprintf(stderr, "bench_exchange: %s\n", safe.errorText().c_str());
-            return 1;
-        }
-        port = safe.portPath();
-        against = "the simulated safe";
+    if (!safe.start()) {
+        std::fprintf(stderr, "bench_exchange: %s\n", safe.errorText().c_str());
+        return 1;
     }
-#endif
+    const std::string port = safe.portPath();
     if (!settings::SetSerialPort(QString::fromStdString(port))) {
         std::fprintf(stderr, "bench_exchange: the settings store did not keep the port\n");
         return 1;
@@ -116,8 +84,8 @@ int main(int argc, char **argv)
         }
     }
 
-    std::printf("%d \"T\" exchanges of each kind against %s (%s), reply \"%s\"\n", count,
-                against.c_str(), port.c_str(), expected.c_str());
+    std::printf("%d \"T\" exchanges of each kind against the simulated safe (%s), reply \"%s\"\n",
+                count, port.c_str(), expected.c_str());
     std::printf("%-16s %10s %10s %8s\n", "read ends", "median ms", "p95 ms", "failed");
     for (const Series &s : series)
         std::printf("%-16s %10.2f %10.2f %8d\n", s.name, Percentile(s.ms, 50), Percentile(s.ms, 95), s.failed);

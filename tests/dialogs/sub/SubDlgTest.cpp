@@ -1,14 +1,13 @@
 // The Sub window, driven headless through clicks and key presses, talking to
-// the simulated safe (a separate program on its own pseudo-terminal) or, where
-// the safe must misbehave or the bytes on the wire matter, to a scripted peer.
-// The port comes from the real settings store in a temporary home; message
-// boxes are recorded.
+// the simulated safe on its pseudo-terminal: its own answers, or fixed and
+// broken ones where a case needs them, and the bytes it received. The port
+// comes from the real settings store in a temporary home; message boxes are
+// recorded.
 #include "KeyCodes.h"
 #include "MessageBox.h"
 #include "RemainingTime.h"
 #include "Resource.h"
 #include "SafeExchange.h"
-#include "ScriptedPeer.h"
 #include "Settings.h"
 #include "SimSafeProcess.h"
 #include "SubDlg.h"
@@ -27,11 +26,11 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace res::sub;
 using namespace std::chrono_literals;
-using testsupport::PeerReply;
 using namespace uitest;
 
 namespace {
@@ -44,7 +43,6 @@ const QString kRefused = QStringLiteral("Safe REFUSED use of code");
 const QString kBadLock = QStringLiteral("Lock code not the right format");
 const QString kBadUnlock = QStringLiteral("Unlock code not the right format");
 
-// The text of the code box or the status line.
 QString TextOf(QWidget *w, int id)
 {
     return Control(w, id)->property("text").toString();
@@ -52,10 +50,10 @@ QString TextOf(QWidget *w, int id)
 
 // Types `text` into the code box as key presses that carry their characters,
 // as from a keyboard layout that has them (QTest::keyClicks knows only ASCII).
-void TypeCode(QWidget *w, const QString &text)
+void TypeCode(QWidget *w, const std::string &text)
 {
     TypeInto(w, Code, QString());
-    for (const QChar ch : text)
+    for (const QChar ch : QString::fromStdString(text))
         QTest::sendKeyEvent(QTest::Click, Control(w, Code), Qt::Key_unknown, QString(ch),
                             Qt::NoModifier);
 }
@@ -64,8 +62,6 @@ std::string Copies(const std::string &copy)
 {
     return copy + "." + copy + "." + copy + ".";
 }
-
-const std::string kTimeCommand = Copies("T");
 
 std::int64_t Now()
 {
@@ -97,37 +93,38 @@ struct ShowWatcher : QObject {
     }
 };
 
-// The scripted peer is the safe unless a test starts the simulated one.
+std::string LockCode(std::int32_t seconds, int hide)
+{
+    return keycodes::MakeKeyCodesAt(98765, seconds, hide).lockCode;
+}
+
+std::string WithChangedDigit(std::string code, std::size_t at)
+{
+    code[at] = code[at] == '0' ? '1' : '0';
+    return code;
+}
+
 class SubWindow : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(home_.isValid() && peer_.isOpen());
-        UsePort(peer_.portPath());
-    }
+    void SetUp() override { ASSERT_TRUE(home_.isValid()); }
 
     static void UsePort(const std::string &name)
     {
         ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(name)));
     }
 
-    void StartSimulatedSafe()
-    {
-        ASSERT_TRUE(safe_.start()) << safe_.errorText();
-        UsePort(safe_.portPath());
-    }
-
     testsupport::TempSettingsHome home_;
     dialogkit::MessageRecorder messages_;
-    testsupport::ScriptedPeer peer_;
     testsupport::SimSafeProcess safe_;
 };
 
-// The simulated safe, unlocked at first: locked, then refused an unlock code
-// of another lock, then unlocked.
-TEST_F(SubWindow, OpensWithTheTimeShownThenLocksAndUnlocksTheSimulatedSafe)
+// One window through its life: opened while the safe is silent, then the
+// safe's own lock and unlock, the time as each kind of reply shows it, every
+// check and answer of "Apply code", Enter, and a safe gone away.
+TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
 {
-    StartSimulatedSafe();
+    ASSERT_TRUE(safe_.start({"--misbehave", "silent,ok"})) << safe_.errorText();
+    UsePort(safe_.portPath());
     const keycodes::KeyCodes pair = keycodes::MakeKeyCodes(3600, 0);
     const keycodes::KeyCodes other = keycodes::MakeKeyCodesAt(Now() + 7, 3600, 0);
     ASSERT_NE(pair.unlockCode, other.unlockCode);
@@ -153,190 +150,127 @@ TEST_F(SubWindow, OpensWithTheTimeShownThenLocksAndUnlocksTheSimulatedSafe)
         EXPECT_EQ(TextOf(w, Code), QString::fromStdString(code)) << "the code box is never cleared";
     };
 
-    SubDlg dialog;
-    ShowWatcher watcher;
-    dialog.installEventFilter(&watcher);
-    const std::int64_t from = Now();
-    OnNextModal([&](QWidget *w) {
-        // The first time update came before the window was shown.
-        const QString atShow = watcher.statusAtShow.value_or("not shown");
-        EXPECT_TRUE(IsRemainingStatus(atShow, 0, 0, from, Now())) << atShow.toStdString();
-        EXPECT_EQ(TextOf(w, Status), atShow);
-        EXPECT_EQ(FocusedId(w), dialogkit::IDCANCEL);
-        EXPECT_EQ(Control(w, Code)->accessibleName(), "Lock or unlock code");
-
-        apply(w, pair.lockCode, {kLockGood, "Safe locked for 3600 seconds"}, 3590, 3600);
-        EXPECT_EQ(safeAt, (std::vector<std::string>{"lock=none", "lock=timed"}));
-        // Any well-formed unlock code passes the window's own check; the
-        // safe refuses one that belongs to another lock.
-        apply(w, other.unlockCode, {kUnlockGood, kRefused}, 3590, 3600);
-        apply(w, pair.unlockCode, {kUnlockGood, "Safe unlocked"}, 0, 0);
-        EXPECT_EQ(safeAt, (std::vector<std::string>{"lock=timed", "lock=none"}));
-        w->close();
-    });
-    dialog.DoModal();
-}
-
-// "Apply code" against a safe that answers as scripted: the messages, and
-// what went out on the wire.
-struct ApplyCase {
-    const char *name;
-    std::string typed;     // the code box's text, sent exactly so when it is sent
-    QStringList messages;  // in order
-    std::string codeReply; // the safe's answer to the code; "": the code must not be sent
-};
-
-void PrintTo(const ApplyCase &c, std::ostream *os)
-{
-    *os << c.name;
-}
-
-const keycodes::KeyCodes kPair = keycodes::MakeKeyCodesAt(123456, 3600, 0);
-
-std::string LockCode(std::int32_t seconds, int hide)
-{
-    return keycodes::MakeKeyCodesAt(98765, seconds, hide).lockCode;
-}
-
-std::string WithChangedDigit(std::string code, std::size_t at)
-{
-    code[at] = code[at] == '0' ? '1' : '0';
-    return code;
-}
-
-class SubApplies : public SubWindow, public ::testing::WithParamInterface<ApplyCase> {};
-
-TEST_P(SubApplies, MessagesFollowTheCheckAndTheSafesAnswer)
-{
-    const ApplyCase &c = GetParam();
-    const bool sent = !c.codeReply.empty();
-    const PeerReply hidden = PeerReply::Bytes(Copies("X"));
-    peer_.answer(sent ? std::vector{hidden, PeerReply::Bytes(c.codeReply), hidden}
-                      : std::vector{hidden, hidden});
-    SubDlg dialog;
-    OnNextModal([&](QWidget *w) {
-        TypeCode(w, QString::fromStdString(c.typed));
-        Click(w, ApplyCode);
-        EXPECT_EQ(messages_.texts(), c.messages);
-        EXPECT_EQ(TextOf(w, Status), kHidden) << "the time update that ends every \"Apply code\"";
-        w->close();
-    });
-    dialog.DoModal();
-    const std::vector<std::string> onTheWire =
-        sent ? std::vector{kTimeCommand, Copies(c.typed), kTimeCommand}
-             : std::vector{kTimeCommand, kTimeCommand};
-    EXPECT_EQ(peer_.commands(), onTheWire);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SubApplies,
-    ::testing::Values(
+    // "Apply code" against fixed answers: the messages, and what went out on
+    // the wire (the code exactly as typed, then the time question that ends
+    // every "Apply code"); an empty answer: the code must not be sent.
+    const struct {
+        std::string typed;
+        QStringList messages;
+        std::string answer;
+    } cases[] = {
         // The duration decides before the hide flag, and only bit 0 of the
         // hide value hides the time.
-        ApplyCase{"UntilUnlockedHidden", LockCode(0, 1),
-                  {kLockGood, "Safe locked until unlock code used"}, Copies("Y")},
-        ApplyCase{"HideBitZeroClear", LockCode(120, 2), {kLockGood, "Safe locked for 120 seconds"},
-                  Copies("Y")},
-        ApplyCase{"HideBitZeroSetAndMore", LockCode(120, 3), {kLockGood, kHidden}, Copies("Y")},
-        ApplyCase{"NegativeDuration", LockCode(-300, 0),
-                  {kLockGood, "Safe locked for -300 seconds"}, Copies("Y")},
+        {LockCode(0, 1), {kLockGood, "Safe locked until unlock code used"}, "reply Y"},
+        {LockCode(120, 2), {kLockGood, "Safe locked for 120 seconds"}, "reply Y"},
+        {LockCode(120, 3), {kLockGood, kHidden}, "reply Y"},
+        {LockCode(-300, 0), {kLockGood, "Safe locked for -300 seconds"}, "reply Y"},
         // Only a whole reply of "Y" is acceptance.
-        ApplyCase{"LowerCaseY", kPair.lockCode, {kLockGood, kRefused}, Copies("y")},
-        ApplyCase{"YWithMoreAfterIt", kPair.unlockCode, {kUnlockGood, kRefused}, Copies("Y ")},
-        ApplyCase{"CopiesDisagree", kPair.lockCode, {kLockGood, kNoConnection}, "Y.Y.N."},
+        {pair.lockCode, {kLockGood, kRefused}, "reply y"},
+        {pair.unlockCode, {kUnlockGood, kRefused}, "reply Y "},
+        {pair.lockCode, {kLockGood, kNoConnection}, "misbehave disagree,ok"},
         // Upper-case digits and text after the code go out as typed, in the
         // local 8-bit encoding (UTF-8 here).
-        ApplyCase{"SentAsTyped", QString::fromStdString(kPair.lockCode).toUpper().toStdString() +
-                      " please \xc3\xbc\xef\xbc\x8e",
-                  {kLockGood, "Safe locked for 3600 seconds"}, Copies("Y")},
+        {QString::fromStdString(pair.lockCode).toUpper().toStdString() + " please \xc3\xbc\xef\xbc\x8e",
+         {kLockGood, "Safe locked for 3600 seconds"}, "reply Y"},
         // Refused before anything is sent.
-        ApplyCase{"Empty", "", {"Bad format"}, ""},
-        ApplyCase{"LeadingBlank", " " + kPair.lockCode, {"Bad format"}, ""},
-        ApplyCase{"LowerCaseL", "l" + kPair.lockCode.substr(1), {"Bad format"}, ""},
-        ApplyCase{"LowerCaseU", "u" + kPair.unlockCode.substr(1), {"Bad format"}, ""},
-        ApplyCase{"LockCheckWordWrong", WithChangedDigit(kPair.lockCode, 7), {kBadLock}, ""},
-        ApplyCase{"UnlockCheckWordWrong", WithChangedDigit(kPair.unlockCode, 3), {kBadUnlock}, ""},
+        {"", {"Bad format"}, ""},
+        {" " + pair.lockCode, {"Bad format"}, ""},
+        {"l" + pair.lockCode.substr(1), {"Bad format"}, ""},
+        {"u" + pair.unlockCode.substr(1), {"Bad format"}, ""},
+        {WithChangedDigit(pair.lockCode, 7), {kBadLock}, ""},
+        {WithChangedDigit(pair.unlockCode, 3), {kBadUnlock}, ""},
         // A full stop would end the command on the wire early and make the
         // rest another command.
-        ApplyCase{"LockFollowedByStopAndCommand", kPair.lockCode + ".Y", {kBadLock}, ""},
-        ApplyCase{"LockFollowedByStop", kPair.lockCode + ".", {kBadLock}, ""},
-        ApplyCase{"UnlockFollowedByStopAndCommand", kPair.unlockCode + ".X", {kBadUnlock}, ""},
-        ApplyCase{"UnlockWithStopFarBehind", kPair.unlockCode + " ok then. Y", {kBadUnlock}, ""}),
-    [](const auto &info) { return std::string(info.param.name); });
+        {pair.lockCode + ".Y", {kBadLock}, ""},
+        {pair.lockCode + ".", {kBadLock}, ""},
+        {pair.unlockCode + ".X", {kBadUnlock}, ""},
+        {pair.unlockCode + " ok then. Y", {kBadUnlock}, ""},
+    };
 
-// A safe silent at first delays the window at most by the exchange's bound
-// and shows the failure in the status line, not in a message; "Update time"
-// then shows each answer. (How each kind of answer reads is the time-text
-// tests' business.)
-TEST_F(SubWindow, TimeFromASilentSafeThenFromItsAnswers)
-{
-    using namespace safeexchange;
     // The exchange's own bound: three writes of "T." and one read.
-    const auto bound = 3 * WriteTimeout(2) + kReadTotalTimeout;
-    peer_.answer({PeerReply::Silence(), PeerReply::Bytes(Copies("93784")),
-                  PeerReply::Bytes(Copies("99999999999")), PeerReply::Bytes(Copies("X"))});
+    const auto bound = 3 * safeexchange::WriteTimeout(2) + safeexchange::kReadTotalTimeout;
     SubDlg dialog;
     ShowWatcher watcher;
     dialog.installEventFilter(&watcher);
     const auto start = std::chrono::steady_clock::now();
     std::chrono::milliseconds untilShown{};
-    OnNextModal([&](QWidget *w) {
-        untilShown = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::chrono::steady_clock::now() - start);
-        EXPECT_EQ(watcher.statusAtShow, kNoConnection);
-        for (const std::int32_t seconds : {93784, 2147483647}) {
-            const std::int64_t from = Now();
+    OnNextModal(
+        [&](QWidget *w) {
+            untilShown = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - start);
+            // The first time update came before the window was shown, and a
+            // failure shows in the status line, not in a message.
+            EXPECT_EQ(watcher.statusAtShow, kNoConnection);
+            EXPECT_TRUE(messages_.messages.empty());
+            EXPECT_EQ(FocusedId(w), dialogkit::IDCANCEL);
+            EXPECT_EQ(Control(w, Code)->accessibleName(), "Lock or unlock code");
+
+            apply(w, pair.lockCode, {kLockGood, "Safe locked for 3600 seconds"}, 3590, 3600);
+            EXPECT_EQ(safeAt, (std::vector<std::string>{"lock=none", "lock=timed"}));
+            // Any well-formed unlock code passes the window's own check; the
+            // safe refuses one that belongs to another lock.
+            apply(w, other.unlockCode, {kUnlockGood, kRefused}, 3590, 3600);
+            apply(w, pair.unlockCode, {kUnlockGood, "Safe unlocked"}, 0, 0);
+            EXPECT_EQ(safeAt, (std::vector<std::string>{"lock=timed", "lock=none"}));
+            messages_.onMessage = nullptr;
+
+            const std::pair<const char *, std::int32_t> times[] = {{"93784", 93784},
+                                                                   {"99999999999", 2147483647}};
+            for (const auto &[reply, seconds] : times) {
+                ASSERT_EQ(safe_.control(std::string("reply ") + reply), "ok");
+                const std::int64_t from = Now();
+                Click(w, UpdateTime);
+                EXPECT_TRUE(IsRemainingStatus(TextOf(w, Status), seconds, seconds, from, Now()))
+                    << TextOf(w, Status).toStdString();
+            }
+            ASSERT_EQ(safe_.control("reply X"), "ok");
             Click(w, UpdateTime);
-            EXPECT_TRUE(IsRemainingStatus(TextOf(w, Status), seconds, seconds, from, Now()))
-                << TextOf(w, Status).toStdString();
-        }
-        Click(w, UpdateTime);
-        EXPECT_EQ(TextOf(w, Status), kHidden);
-        w->close();
-    });
-    dialog.DoModal();
+            EXPECT_EQ(TextOf(w, Status), kHidden);
+
+            safe_.received();
+            for (const auto &c : cases) {
+                SCOPED_TRACE(c.typed);
+                if (!c.answer.empty()) {
+                    ASSERT_EQ(safe_.control(c.answer), "ok");
+                }
+                messages_.clear();
+                TypeCode(w, c.typed);
+                Click(w, ApplyCode);
+                EXPECT_EQ(messages_.texts(), c.messages);
+                EXPECT_EQ(safe_.received(), (c.answer.empty() ? "" : Copies(c.typed)) + Copies("T"));
+            }
+
+            // A safe gone away: a message, and the status line says so.
+            UsePort(home_.path().toStdString() + "/no-such-port");
+            messages_.clear();
+            TypeInto(w, Code, QString::fromStdString(pair.lockCode));
+            Click(w, ApplyCode);
+            EXPECT_EQ(messages_.texts(), QStringList({kLockGood, kNoConnection}));
+            EXPECT_EQ(TextOf(w, Status), kNoConnection);
+
+            // Enter presses the focused button; in the code box it ends the
+            // window without applying.
+            UsePort(safe_.portPath());
+            ASSERT_EQ(safe_.control("reply Y"), "ok");
+            messages_.clear();
+            TypeInto(w, Code, QString::fromStdString(pair.unlockCode));
+            PressKey(w, Qt::Key_Tab);
+            EXPECT_EQ(FocusedId(w), ApplyCode);
+            PressKey(w, Qt::Key_Return);
+            EXPECT_EQ(messages_.texts(), QStringList({kUnlockGood, "Safe unlocked"}));
+            messages_.clear();
+            PressKey(w, Qt::Key_Tab);
+            EXPECT_EQ(FocusedId(w), UpdateTime);
+            TypeInto(w, Code, QString::fromStdString(pair.lockCode));
+            PressKey(w, Qt::Key_Return);
+        },
+        90s);
+    EXPECT_EQ(dialog.DoModal(), dialogkit::IDOK);
+    EXPECT_TRUE(messages_.messages.empty());
     std::cout << "silent safe: window shown after " << untilShown.count() << " ms (bound "
               << bound.count() << " ms)\n";
-    EXPECT_GE(untilShown, kReadTotalTimeout - 100ms) << "the window did not wait for the safe";
+    EXPECT_GE(untilShown, safeexchange::kReadTotalTimeout - 100ms) << "the window did not wait for the safe";
     EXPECT_LT(untilShown, bound + 4000ms);
-    EXPECT_TRUE(messages_.messages.empty());
-    EXPECT_EQ(peer_.commands(), std::vector<std::string>(4, kTimeCommand));
-}
-
-TEST_F(SubWindow, EnterPressesTheFocusedButtonAndInTheCodeBoxEndsTheWindowWithoutApplying)
-{
-    peer_.answerAlways(PeerReply::Bytes(Copies("Y")));
-    SubDlg dialog;
-    OnNextModal([&](QWidget *w) {
-        TypeInto(w, Code, QString::fromStdString(kPair.unlockCode));
-        PressKey(w, Qt::Key_Tab);
-        EXPECT_EQ(FocusedId(w), ApplyCode);
-        PressKey(w, Qt::Key_Return);
-        EXPECT_EQ(messages_.texts(), QStringList({kUnlockGood, "Safe unlocked"}));
-        PressKey(w, Qt::Key_Tab);
-        EXPECT_EQ(FocusedId(w), UpdateTime);
-        TypeInto(w, Code, QString::fromStdString(kPair.lockCode));
-        PressKey(w, Qt::Key_Return);
-    });
-    EXPECT_EQ(dialog.DoModal(), dialogkit::IDOK);
-    EXPECT_EQ(messages_.texts().size(), 2);
-    const std::vector<std::string> sent = {kTimeCommand, Copies(kPair.unlockCode), kTimeCommand};
-    EXPECT_EQ(peer_.commands(), sent);
-}
-
-TEST_F(SubWindow, SafeThatCannotBeReachedIsReportedInAMessageAndTheStatusLine)
-{
-    UsePort(home_.path().toStdString() + "/no-such-port");
-    SubDlg dialog;
-    OnNextModal([&](QWidget *w) {
-        EXPECT_EQ(TextOf(w, Status), kNoConnection);
-        TypeInto(w, Code, QString::fromStdString(kPair.lockCode));
-        Click(w, ApplyCode);
-        EXPECT_EQ(messages_.texts(), QStringList({kLockGood, kNoConnection}));
-        EXPECT_EQ(TextOf(w, Status), kNoConnection);
-        w->close();
-    });
-    dialog.DoModal();
 }
 
 } // namespace

@@ -58,6 +58,15 @@ std::string SimSafeProcess::control(const std::string &line, std::chrono::millis
     return {};
 }
 
+std::string SimSafeProcess::received()
+{
+    const std::string answer = control("received");
+    std::string bytes;
+    for (std::size_t i = 9; i + 1 < answer.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(answer.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
 int SimSafeProcess::stop(std::chrono::milliseconds grace)
 {
     return child_.stop(grace);

@@ -9,11 +9,12 @@
 // Options (see `simsafe --help` and docs/simulated-safe.md): --link PATH,
 // --misbehave LIST (ok silent disagree slow split cut nul junk long hangup, one
 // per reply in turn, the last one for all later replies), --gap MS, --reply TEXT,
-// --locked SECONDS [--hidden] [--nonce HEX], --state-file PATH, --verbose (to
-// the test's standard error).
+// --locked SECONDS [--hidden] [--nonce HEX], --state-file PATH, --keep-unread,
+// --verbose (to the test's standard error).
 //
 // Control lines (control()) change the safe while it runs, each answered by
-// one line: "status", "misbehave LIST", "gap MS", "reply TEXT", "reply-off".
+// one line: "status", "misbehave LIST", "gap MS", "reply TEXT", "reply-off",
+// "received" (what received() reads).
 //
 // The child is stopped by stop() or the destructor, and also dies with the
 // thread that started it, so a test that is killed leaves no safe behind:
@@ -49,6 +50,10 @@ public:
     // "status ..."); empty when none came in time or the safe is not running.
     std::string control(const std::string &line,
                         std::chrono::milliseconds timeout = std::chrono::seconds(2));
+
+    // Every byte the safe received from controllers since the last call, such
+    // as "T.T.T.": the commands exactly as they went out on the wire.
+    std::string received();
 
     // SIGTERM, then SIGKILL after `grace`. Returns the exit code (128 + signal
     // when killed by one), or -1 when nothing was running.
