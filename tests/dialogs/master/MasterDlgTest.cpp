@@ -73,10 +73,25 @@ private:
 
 } // namespace
 
-TEST(MasterDlg, FirstDisplayThenTheRadioButtonsEnableAndDisableTheBoxesKeepingTheirText)
+TEST(MasterDlg, FirstDisplayThenEachDurationAndHideFlagGoIntoThePair)
 {
+    const struct {
+        bool timed;
+        const char *days, *hours, *minutes, *seconds;
+        bool hide;
+        std::int32_t expectedSeconds;
+    } cases[] = {
+        {true, "1", "2", "3", "4", false, 93784},
+        {true, "24856", "0", "0", "0", false, -2147408896}, // wraps around
+        {true, "0", "0", "-5", "0", false, -300},
+        {true, "0", "25", "0", "0", false, 90000},
+        {false, "3", "4", "5", "6", false, 0}, // until unlocked: the boxes do not count
+        {false, "0", "0", "0", "0", true, 0},
+        {true, "7 days", "12abc", " +1", "0", false, 7 * 86400 + 12 * 3600 + 60},
+    };
     MasterDlg dialog;
-    OnNextModal([](QWidget *w) {
+    MessageRecorder messages;
+    OnNextModal([&](QWidget *w) {
         EXPECT_EQ(Box(w, LockCode)->text(), "Click 'Generate key code'");
         EXPECT_EQ(Box(w, UnlockCode)->text(), "Click 'Generate key code'");
         for (int id : kDurationBoxes)
@@ -90,66 +105,34 @@ TEST(MasterDlg, FirstDisplayThenTheRadioButtonsEnableAndDisableTheBoxesKeepingTh
         EXPECT_FALSE(Control(w, BulkButton)->isVisible());
         EXPECT_EQ(FocusedId(w), GenerateKeyCode);
 
-        Click(w, LockForTime);
-        ExpectBoxesEnabled(w, true);
-        TypeInto(w, Hours, "5");
-        Click(w, LockUntilUnlocked);
-        ExpectBoxesEnabled(w, false);
-        EXPECT_EQ(Box(w, Hours)->text(), "5");
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.expectedSeconds);
+            // The radio buttons enable and disable the boxes, which keep their text.
+            Click(w, LockForTime);
+            ExpectBoxesEnabled(w, true);
+            TypeInto(w, Days, c.days);
+            TypeInto(w, Hours, c.hours);
+            TypeInto(w, Minutes, c.minutes);
+            TypeInto(w, Seconds, c.seconds);
+            if (!c.timed) {
+                Click(w, LockUntilUnlocked);
+                ExpectBoxesEnabled(w, false);
+                EXPECT_EQ(Box(w, Hours)->text(), c.hours);
+            }
+            if (c.hide != IsChecked(w, HideTime))
+                Click(w, HideTime);
+            Click(w, GenerateKeyCode);
+
+            const Decoded d = DecodeShownPair(w);
+            EXPECT_TRUE(d.ok);
+            EXPECT_EQ(d.seconds, c.expectedSeconds);
+            EXPECT_EQ(d.hide & 1u, c.hide ? 1u : 0u);
+        }
         PressKey(w, Qt::Key_Escape);
     });
     EXPECT_EQ(dialog.DoModal(), dialogkit::IDCANCEL);
-}
-
-struct DurationCase {
-    const char *name;
-    bool timed;
-    const char *days, *hours, *minutes, *seconds;
-    bool hide;
-    std::int32_t expectedSeconds;
-};
-
-class MasterDurations : public ::testing::TestWithParam<DurationCase> {};
-
-TEST_P(MasterDurations, GeneratedLockCodeCarriesTheDuration)
-{
-    const DurationCase c = GetParam();
-    MasterDlg dialog;
-    MessageRecorder messages;
-    OnNextModal([&](QWidget *w) {
-        Click(w, LockForTime);
-        TypeInto(w, Days, c.days);
-        TypeInto(w, Hours, c.hours);
-        TypeInto(w, Minutes, c.minutes);
-        TypeInto(w, Seconds, c.seconds);
-        if (!c.timed)
-            Click(w, LockUntilUnlocked);
-        if (c.hide)
-            Click(w, HideTime);
-        Click(w, GenerateKeyCode);
-
-        const Decoded d = DecodeShownPair(w);
-        EXPECT_TRUE(d.ok);
-        EXPECT_EQ(d.seconds, c.expectedSeconds);
-        EXPECT_EQ(d.hide & 1u, c.hide ? 1u : 0u);
-        w->close();
-    });
-    dialog.DoModal();
     EXPECT_TRUE(messages.messages.empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MasterDurations,
-    ::testing::Values(
-        DurationCase{"DaysHoursMinutesSeconds", true, "1", "2", "3", "4", false, 93784},
-        DurationCase{"DaysWrapAround", true, "24856", "0", "0", "0", false, -2147408896},
-        DurationCase{"NegativeMinutes", true, "0", "0", "-5", "0", false, -300},
-        DurationCase{"HoursBeyondADay", true, "0", "25", "0", "0", false, 90000},
-        DurationCase{"UntilUnlockedIgnoresBoxes", false, "3", "4", "5", "6", false, 0},
-        DurationCase{"HiddenUntilUnlocked", false, "0", "0", "0", "0", true, 0},
-        DurationCase{"TrailingTextAfterDigits", true, "7 days", "12abc", " +1", "0", false,
-                     7 * 86400 + 12 * 3600 + 60}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 // "Enter an integer." for each kind of text that holds no number (an empty
 // box, only blanks, a lone sign, a letter first) in the hours box, on
