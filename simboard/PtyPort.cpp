@@ -78,31 +78,46 @@ bool PtyPort::Create(std::string& error)
 
 void PtyPort::Watch()
 {
+    // inotify merges an event with an identical one still unread (two
+    // closings in a row), so the count of openers is checked against the
+    // pseudo-terminal itself whenever no event is waiting: its master
+    // reports a hang-up exactly while nobody holds the port.
     int openers = 0;
+    const auto push = [this](Change what, bool dtrDropped) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        changes_.push_back(LineChange{what, dtrDropped});
+    };
     alignas(inotify_event) char buffer[4096];
     for (;;) {
         pollfd p[2] = {{notify_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (poll(p, 2, -1) < 0 && errno != EINTR)
+        if (poll(p, 2, 10) < 0 && errno != EINTR)
             return;
         if (p[1].revents != 0)
             return;
-        if ((p[0].revents & POLLIN) == 0)
-            continue;
-        const ssize_t n = read(notify_, buffer, sizeof buffer);
-        for (ssize_t at = 0; n > 0 && at < n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            LineChange change;
-            if ((event->mask & IN_OPEN) != 0 && openers++ == 0) {
-                change.change = Change::Opened;
-            } else if ((event->mask & IN_CLOSE) != 0 && openers > 0 && --openers == 0) {
-                change.change = Change::Closed;
-                change.dtrDropped = HangUpOnClose();
-            } else {
-                continue;
+        if ((p[0].revents & POLLIN) != 0) {
+            const ssize_t n = read(notify_, buffer, sizeof buffer);
+            for (ssize_t at = 0; n > 0 && at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+                if ((event->mask & IN_OPEN) != 0 && openers++ == 0)
+                    push(Change::Opened, false);
+                else if ((event->mask & IN_CLOSE) != 0 && openers > 0 && --openers == 0)
+                    push(Change::Closed, HangUpOnClose());
             }
-            std::lock_guard<std::mutex> lock(mutex_);
-            changes_.push_back(change);
+            continue;
+        }
+        pollfd master{master_, 0, 0};
+        poll(&master, 1, 0);
+        const bool held = (master.revents & POLLHUP) == 0;
+        pollfd pending{notify_, POLLIN, 0};
+        if (poll(&pending, 1, 0) != 0)
+            continue;
+        if (openers > 0 && !held) {
+            openers = 0;
+            push(Change::Closed, HangUpOnClose());
+        } else if (openers == 0 && held) {
+            openers = 1;
+            push(Change::Opened, false);
         }
     }
 }

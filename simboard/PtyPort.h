@@ -60,8 +60,11 @@ private:
     std::string path_;
     std::string pending_;
 
-    // The watcher thread reads the port's HUPCL flag at the moment its last
-    // user closes it, before the next opener can change it.
+    // The watcher thread reads the port's HUPCL flag as soon as it learns
+    // that the last user has closed the port. An opener that changes the
+    // flag within that moment is taken for the closer; real programs leave
+    // more time (the controller holds DTR down for 100 ms before the
+    // uploader opens the port).
     int notify_ = -1;
     int stopPipe_[2] = {-1, -1};
     std::thread watcher_;

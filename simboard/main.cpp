@@ -76,13 +76,14 @@ const char* const kUsage =
     "  --bootloader FILE.hex the Diecimila bootloader (default " SIMBOARD_DEFAULT_BOOTLOADER ")\n"
     "  --eeprom FILE         EEPROM contents: read at start when the file exists,\n"
     "                        written back when simboard ends (a power cycle)\n"
-    "  --reset-on-open MODE  upload (default): the chip is reset when a program that\n"
-    "                        opened the port first writes at the bootloader's 19200\n"
-    "                        baud (a board without auto-reset whose reset button is\n"
-    "                        pressed as an upload starts);\n"
-    "                        dtr: a stock Diecimila, reset by each rise of DTR: DTR\n"
-    "                        rises when a program opens the port and falls when it\n"
-    "                        closes it with HUPCL set, the default of a serial port;\n"
+    "  --reset-on-open MODE  dtr (default): a Diecimila as sold, reset by each rise\n"
+    "                        of DTR: DTR rises when a program opens the port and\n"
+    "                        falls when the last user closes it with HUPCL set (a\n"
+    "                        freshly plugged-in port has it set);\n"
+    "                        upload: auto-reset disabled; the chip is reset when a\n"
+    "                        program that opened the port first writes at the\n"
+    "                        bootloader's 19200 baud (the reset button pressed as\n"
+    "                        an upload starts);\n"
     "                        never: no reset from the port\n"
     "  --link PATH           also make PATH a symbolic link to the port\n";
 
@@ -124,7 +125,7 @@ int main(int argc, char** argv)
     std::string bootloader = SIMBOARD_DEFAULT_BOOTLOADER;
     std::string eepromFile;
     std::string link;
-    ResetOnOpen resetOnOpen = ResetOnOpen::Upload;
+    ResetOnOpen resetOnOpen = ResetOnOpen::Dtr;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];

@@ -1,19 +1,18 @@
-// Vandrel from end to end with no hardware: a blank simulated board (simboard,
-// an ATmega168 with the Diecimila bootloader on a pseudo-terminal), Debian's
-// avrdude behind a temporary Arduino folder, the settings store and the
-// working folder in a temporary home, and the real windows driven headless
-// through clicks and key presses, with message boxes recorded.
+// Vandrel from end to end with no hardware: a blank simulated board as sold
+// (simboard, an ATmega168 with the Diecimila bootloader on a pseudo-terminal,
+// reset by each rise of DTR), Debian's avrdude behind a temporary Arduino
+// folder, the settings store and the working folder in a temporary home, and
+// the real windows driven headless through clicks and key presses, with
+// message boxes recorded.
 //
-// One journey, as a user makes it: the Test window uploads Cadrelle.hex; the
-// Master window makes a timed pair of key codes; the Sub window locks the safe
-// with the lock code, watches the time count down and opens it with the
-// unlock code; the Version window shows the firmware's version; the Test
-// window uploads Blink.hex and the latch output blinks.
-//
-// The board resets for an upload only when avrdude writes at the bootloader's
-// 19200 baud, so the controller's own exchanges at 9600 baud never reset it.
-// An exchange made before the firmware has started would reach the
-// bootloader, so each upload is followed to the firmware's start.
+// One journey, as a user makes it with a board just plugged in and no reset
+// button pressed: the Test window uploads Cadrelle.hex; the Master window
+// makes a timed pair of key codes; the Sub window locks the safe with the
+// lock code, watches the time count down and opens it with the unlock code;
+// the Version window shows the firmware's version; the Test window uploads
+// Blink.hex and the latch output blinks. The board's own event log tells how
+// often it was reset: once for each upload (the uploader's opening of the
+// port), once for the first exchange after an upload, and never after that.
 #include "CVersion.h"
 #include "MasterDlg.h"
 #include "MessageBox.h"
@@ -36,7 +35,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <optional>
 #include <regex>
@@ -199,29 +200,47 @@ protected:
         std::fflush(stdout);
     }
 
+    // The resets among the board's events from the index `from` on.
+    std::vector<BoardEvent> ResetsSince(std::size_t from)
+    {
+        std::vector<BoardEvent> resets;
+        const std::vector<BoardEvent> &events = board_.events();
+        for (std::size_t i = from; i < events.size(); ++i) {
+            if (events[i].what.rfind("reset", 0) == 0)
+                resets.push_back(events[i]);
+        }
+        return resets;
+    }
+
     // Inside the Test window: presses an upload button and follows the
     // upload to the firmware's start and the uploader's end. Returns the
-    // board's "start" event.
-    std::optional<BoardEvent> UploadFromTestWindow(QWidget *w, int button, const char *sketch)
+    // board's "start" event; `resets` gets the resets from the click to it.
+    std::optional<BoardEvent> UploadFromTestWindow(QWidget *w, int button, const char *sketch,
+                                                   std::vector<BoardEvent> &resets)
     {
+        const std::size_t eventsBefore = board_.events().size();
         messages_.clear();
         EXPECT_EQ(TextOf(w, res::test::ArduinoFolder), arduino_);
         auto *ports = qobject_cast<QComboBox *>(Control(w, res::test::PortList));
         EXPECT_EQ(Str(ports->currentText()), board_.portPath());
 
+        // As a person would, not within a millisecond of the last exchange
+        // (see SimBoardProcess::waitUntilPortClosed).
+        EXPECT_TRUE(board_.waitUntilPortClosed(1s));
         const Clock::time_point clicked = Clock::now();
         Click(w, button);
         // The window does not wait for the uploader: only the log tells.
         EXPECT_EQ(messages_.texts(), QStringList{QStringLiteral("Completed upload")});
 
-        const auto reset = AwaitEvent("reset upload", kUploaderStart);
-        EXPECT_TRUE(reset) << "avrdude did not reach the board";
+        const auto reset = AwaitEvent("reset open", kUploaderStart);
+        EXPECT_TRUE(reset) << "avrdude did not reset the board";
         if (!reset)
             return std::nullopt;
         const auto start = AwaitEvent("start", kUploadAndHandOver);
         EXPECT_TRUE(start) << "the new firmware did not start";
         if (!start)
             return std::nullopt;
+        resets = ResetsSince(eventsBefore);
         Note((std::string("upload of ") + sketch + " to the firmware's start").c_str(), clicked);
 
         // avrdude verifies the flash against the file and says so in the log.
@@ -251,6 +270,7 @@ protected:
 
 TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
 {
+    std::size_t afterCadrelle = 0;
     // --- The Test window puts Cadrelle onto the blank board. ---
     {
         TestDlg test;
@@ -258,10 +278,18 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
         OnNextModal(
             [&](QWidget *w) {
                 ran = true;
-                const auto start = UploadFromTestWindow(w, res::test::UploadCadrelle, "Cadrelle");
+                std::vector<BoardEvent> resets;
+                const auto start = UploadFromTestWindow(w, res::test::UploadCadrelle, "Cadrelle", resets);
                 ASSERT_TRUE(start);
+                // The port was just plugged in, so the window's own opening
+                // of it, which drops DTR for the uploader, raised DTR too: a
+                // second reset a moment before the uploader's, one pass
+                // through the bootloader.
+                ASSERT_EQ(resets.size(), 2u);
+                EXPECT_LT(resets[1].seconds - resets[0].seconds, 1.0);
                 // Cadrelle starts unlocked: its latch is open.
                 EXPECT_TRUE(AwaitEvent("latch 1", 2s)) << "Cadrelle did not open the latch";
+                afterCadrelle = board_.events().size();
                 PressKey(w, Qt::Key_Escape);
             },
             kUploadWindowTime);
@@ -298,8 +326,12 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
             using res::sub::Code;
             using res::sub::Status;
             using res::sub::UpdateTime;
-            // The first update, before the window showed: unlocked.
+            // The first update, before the window showed: unlocked. It was
+            // the first exchange since the upload, whose uploader left DTR to
+            // drop: its opening reset the board, and it waited for Cadrelle.
             EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << Str(TextOf(w, Status));
+            EXPECT_TRUE(AwaitEvent("reset open", 1s)) << "the first exchange did not reset the board";
+            EXPECT_TRUE(AwaitEvent("latch 1", 1s)) << "Cadrelle did not start again";
 
             TypeInto(w, Code, pair.lockCode);
             Click(w, ApplyCode);
@@ -328,6 +360,15 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
             EXPECT_GT(*before, *after) << "the time did not count down";
             EXPECT_NEAR(static_cast<double>(*before - *after), apart, 1.5)
                 << Str(first) << " / " << Str(second);
+            // More presses: the time never grows back.
+            std::optional<long> last = after;
+            for (int i = 0; i < 14; ++i) {
+                Click(w, UpdateTime);
+                const std::optional<long> now = RemainingSeconds(TextOf(w, Status));
+                ASSERT_TRUE(now) << Str(TextOf(w, Status));
+                EXPECT_LE(*now, *last);
+                last = now;
+            }
 
             messages_.clear();
             TypeInto(w, Code, pair.unlockCode);
@@ -362,8 +403,19 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
                     << Str(firmwareLine);
                 EXPECT_TRUE(messages_.messages.empty());
 
-                const auto start = UploadFromTestWindow(w, res::test::UploadBlink, "Blink");
+                // Every exchange since the upload opened the port once; only
+                // the first of them reset the board.
+                std::vector<BoardEvent> since(board_.events().begin() + static_cast<std::ptrdiff_t>(afterCadrelle),
+                                              board_.events().end());
+                const auto opens = std::count_if(since.begin(), since.end(),
+                                                 [](const BoardEvent &e) { return e.what == "open"; });
+                EXPECT_GE(opens, 21);
+                EXPECT_EQ(ResetsSince(afterCadrelle).size(), 1u);
+
+                std::vector<BoardEvent> resets;
+                const auto start = UploadFromTestWindow(w, res::test::UploadBlink, "Blink", resets);
                 ASSERT_TRUE(start);
+                EXPECT_EQ(resets.size(), 1u) << "resets for the upload of Blink";
                 // Blink turns the latch on for a second and off for a second:
                 // three changes after its start, each about a second apart.
                 std::vector<BoardEvent> changes;

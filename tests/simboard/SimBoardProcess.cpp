@@ -124,6 +124,21 @@ std::optional<BoardEvent> SimBoardProcess::waitFor(const std::string &prefix, st
     }
 }
 
+bool SimBoardProcess::waitUntilPortClosed(std::chrono::milliseconds timeout)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    while (true) {
+        long openings = 0;
+        for (const BoardEvent &e : events_)
+            openings += e.what == "open" ? 1 : e.what == "close" ? -1 : 0;
+        if (openings == 0)
+            return true;
+        const std::chrono::milliseconds left = TimeLeft(deadline);
+        if (left.count() == 0 || !readMore(left))
+            return false;
+    }
+}
+
 const std::vector<BoardEvent> &SimBoardProcess::events()
 {
     while (readMore(std::chrono::milliseconds(0))) {

@@ -58,6 +58,12 @@ public:
     // begins with `prefix`; events before it are passed over.
     std::optional<BoardEvent> waitFor(const std::string &prefix, std::chrono::milliseconds timeout);
 
+    // Waits until the board has seen the port closed by everyone who opened
+    // it (as many "close" events as "open" ones). The board reads the port's
+    // HUPCL flag a moment after each close; a test that opens the port and
+    // changes the flag at once waits for this first, as a person would.
+    bool waitUntilPortClosed(std::chrono::milliseconds timeout);
+
     // Every event so far, passed over or not (reads what is waiting).
     const std::vector<BoardEvent> &events();
 

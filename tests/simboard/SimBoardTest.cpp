@@ -108,10 +108,13 @@ protected:
     std::string workDir_;
 };
 
+// A board with auto-reset disabled: the reset button is pressed as each
+// upload starts. (Uploads onto a board as sold run from the Test window in
+// the end-to-end test.)
 TEST_F(SimBoard, UploadedProgramsRunOneAfterTheOther)
 {
     // A new board: the bootloader alone, with nothing to start.
-    StartBoard();
+    StartBoard({"--reset-on-open", "upload"});
     ASSERT_NO_FATAL_FAILURE(Upload("Cadrelle.hex"));
     // Cadrelle turns its receiver on a moment after the bootloader hands over.
     ASSERT_TRUE(board_.waitFor("listen 9615", 1s));
@@ -170,6 +173,7 @@ TEST_F(SimBoard, ExchangesWaitOnlyAfterDtrHasDropped)
             EXPECT_EQ(Resets(board_.events()) - atStart, c.resetsOnReopening * (opening + 1));
             if (reopened >= 0)
                 ::close(reopened);
+            ASSERT_TRUE(board_.waitUntilPortClosed(1s));
             reopened = CloseWithHangUpAndReopen(board_.portPath());
             ASSERT_GE(reopened, 0);
         }
