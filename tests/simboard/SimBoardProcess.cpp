@@ -18,27 +18,22 @@ std::string FirmwarePath(const std::string &name)
 
 int RunAvrdude(const std::string &port, const std::string &hexFile, const std::string &workDir, std::string &log)
 {
-    log.clear();
-    ChildProcess avrdude;
-    ChildProcess::Options options;
-    options.output = ChildProcess::Stream::Null;
-    options.errors = ChildProcess::Stream::Read;
-    options.deathSignal = SIGKILL;
-    options.workDir = workDir;
-    if (!avrdude.start({"/usr/bin/avrdude", "-v", "-C", "/etc/avrdude.conf", "-p", "atmega168", "-P", port, "-c",
-                        "stk500v1", "-b19200", "-U", "flash:w:" + hexFile},
-                       options))
+    QProcess avrdude;
+    avrdude.setStandardOutputFile(QProcess::nullDevice());
+    avrdude.setWorkingDirectory(QString::fromStdString(workDir));
+    if (!StartChild(avrdude, {"/usr/bin/avrdude", "-v", "-C", "/etc/avrdude.conf", "-p", "atmega168", "-P", port,
+                              "-c", "stk500v1", "-b19200", "-U", "flash:w:" + hexFile},
+                    SIGKILL)) {
+        log.clear();
         return -1;
+    }
     // avrdude gives up after ten sync attempts of five seconds each.
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(90);
-    while (avrdude.readMore(TimeLeft(deadline))) {
-    }
-    log = avrdude.pendingOutput();
-    if (!avrdude.outputEnded()) {
-        avrdude.signal(SIGKILL);
+    const bool ended = avrdude.waitForFinished(90000);
+    const int code = StopChild(avrdude, std::chrono::milliseconds(0));
+    log = avrdude.readAllStandardError().toStdString();
+    if (!ended)
         log += "\n[killed: avrdude did not end in time]\n";
-    }
-    return avrdude.wait();
+    return code;
 }
 
 std::string SimBoardProcess::programPath()
@@ -55,25 +50,17 @@ bool SimBoardProcess::start(const std::vector<std::string> &args, std::chrono::m
 {
     stop();
     error_.clear();
+    errorOutput_.clear();
     portPath_.clear();
     events_.clear();
     next_ = 0;
 
     std::vector<std::string> argv = {programPath()};
     argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess::Options options;
-    options.output = ChildProcess::Stream::Read;
-    options.errors = ChildProcess::Stream::Collect;
-    options.deathSignal = SIGKILL;
-    if (!child_.start(argv, options)) {
-        error_ = child_.errorText();
-        return false;
-    }
-
     std::string line;
-    const bool gotLine = child_.readLine(line, timeout);
+    const bool gotLine = StartChild(child_, argv, SIGKILL) && ReadLine(child_, line, timeout);
     if (!gotLine || line.empty() || line[0] != '/') {
-        const std::string said = gotLine ? line + "\n" + child_.pendingOutput() : child_.pendingOutput();
+        const std::string said = line + child_.readAll().toStdString();
         const int code = stop(std::chrono::milliseconds(500));
         error_ = "simboard (" + programPath() + ") did not report its port";
         if (!said.empty())
@@ -90,7 +77,7 @@ bool SimBoardProcess::start(const std::vector<std::string> &args, std::chrono::m
 
 bool SimBoardProcess::readMore(std::chrono::milliseconds timeout)
 {
-    if (!child_.readMore(timeout))
+    if (!child_.canReadLine() && !child_.waitForReadyRead(static_cast<int>(timeout.count())))
         return false;
     takeEvents();
     return true;
@@ -100,8 +87,8 @@ void SimBoardProcess::takeEvents()
 {
     if (portPath_.empty())
         return;
-    std::string line;
-    while (child_.takeLine(line)) {
+    while (child_.canReadLine()) {
+        const std::string line = child_.readLine().chopped(1).toStdString();
         BoardEvent event;
         char *rest = nullptr;
         event.seconds = std::strtod(line.c_str(), &rest);
@@ -148,14 +135,16 @@ const std::vector<BoardEvent> &SimBoardProcess::events()
 
 void SimBoardProcess::pressReset()
 {
-    child_.signal(SIGUSR1);
+    if (child_.state() != QProcess::NotRunning)
+        ::kill(static_cast<pid_t>(child_.processId()), SIGUSR1);
 }
 
 int SimBoardProcess::stop(std::chrono::milliseconds grace)
 {
-    const int code = child_.stop(grace);
+    const int code = StopChild(child_, grace);
     // The last events came in as it stopped.
     takeEvents();
+    errorOutput_ += child_.readAllStandardError().toStdString();
     return code;
 }
 

@@ -11,7 +11,7 @@
 //     EXPECT_TRUE(board.waitFor("latch 0", 2s));
 //
 // The child is stopped by stop() or the destructor, and dies with the thread
-// that started it. Plain C++; not thread-safe.
+// that started it. Not thread-safe.
 #pragma once
 
 #include "ChildProcess.h"
@@ -70,12 +70,12 @@ public:
     // Presses the board's reset button.
     void pressReset();
 
-    // SIGTERM, then SIGKILL after `grace`; returns the exit code (128 +
-    // signal when killed by one), or -1 when nothing was running.
+    // SIGTERM, then SIGKILL after `grace`; returns the exit code, -1 when it
+    // ended by a signal.
     int stop(std::chrono::milliseconds grace = std::chrono::seconds(3));
 
     // What the board wrote to its standard error (read at stop()).
-    const std::string &errorOutput() const { return child_.errorOutput(); }
+    const std::string &errorOutput() const { return errorOutput_; }
     const std::string &errorText() const { return error_; }
 
     static std::string programPath();
@@ -84,7 +84,8 @@ private:
     bool readMore(std::chrono::milliseconds timeout);
     void takeEvents();
 
-    ChildProcess child_;
+    QProcess child_;
+    std::string errorOutput_;
     std::string portPath_;
     std::string error_;
     std::vector<BoardEvent> events_;

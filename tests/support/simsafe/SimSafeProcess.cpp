@@ -1,5 +1,7 @@
 #include "SimSafeProcess.h"
 
+#include <csignal>
+
 namespace testsupport {
 
 std::string SimSafeProcess::programPath()
@@ -18,25 +20,16 @@ bool SimSafeProcess::start(const std::vector<std::string> &args, std::chrono::mi
     error_.clear();
     portPath_.clear();
 
-    const std::string program = programPath();
-    std::vector<std::string> argv = {program};
+    std::vector<std::string> argv = {programPath()};
     argv.insert(argv.end(), args.begin(), args.end());
-    ChildProcess::Options options;
-    options.writableInput = true;
-    options.errors = ChildProcess::Stream::Inherit; // --verbose goes to the test's log
-    options.deathSignal = SIGTERM;
-    if (!child_.start(argv, options)) {
-        error_ = child_.errorText();
-        return false;
-    }
-
+    child_.setProcessChannelMode(QProcess::ForwardedErrorChannel); // --verbose goes to the test's log
     std::string line;
-    if (!child_.readLine(line, timeout) || line.empty() || line[0] != '/') {
-        const std::string said = line;
+    if (!StartChild(child_, argv, SIGTERM) || !ReadLine(child_, line, timeout) || line.empty() ||
+        line[0] != '/') {
         const int code = stop(std::chrono::milliseconds(500));
-        error_ = "simsafe (" + program + ") did not report its port";
-        if (!said.empty())
-            error_ += "; it said \"" + said + "\"";
+        error_ = "simsafe (" + programPath() + ") did not report its port";
+        if (!line.empty())
+            error_ += "; it said \"" + line + "\"";
         error_ += "; exit code " + std::to_string(code);
         return false;
     }
@@ -46,11 +39,12 @@ bool SimSafeProcess::start(const std::vector<std::string> &args, std::chrono::mi
 
 std::string SimSafeProcess::control(const std::string &line, std::chrono::milliseconds timeout)
 {
-    if (!child_.send(line + "\n"))
+    if (!running() || child_.write(QByteArray::fromStdString(line + "\n")) < 0 ||
+        !child_.waitForBytesWritten(static_cast<int>(timeout.count())))
         return {};
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::string answer;
-    while (child_.readLine(answer, TimeLeft(deadline))) {
+    while (ReadLine(child_, answer, TimeLeft(deadline))) {
         // "port PATH" announces the new terminal after a hang-up; it is no answer.
         if (answer.rfind("port ", 0) != 0)
             return answer;
@@ -69,7 +63,7 @@ std::string SimSafeProcess::received()
 
 int SimSafeProcess::stop(std::chrono::milliseconds grace)
 {
-    return child_.stop(grace);
+    return StopChild(child_, grace);
 }
 
 } // namespace testsupport

@@ -55,12 +55,12 @@ public:
     // as "T.T.T.": the commands exactly as they went out on the wire.
     std::string received();
 
-    // SIGTERM, then SIGKILL after `grace`. Returns the exit code (128 + signal
-    // when killed by one), or -1 when nothing was running.
+    // SIGTERM, then SIGKILL after `grace`. Returns the exit code, -1 when it
+    // ended by a signal.
     int stop(std::chrono::milliseconds grace = std::chrono::seconds(3));
 
-    bool running() const { return child_.running(); }
-    pid_t pid() const { return child_.pid(); }
+    bool running() const { return child_.state() != QProcess::NotRunning; }
+    pid_t pid() const { return static_cast<pid_t>(child_.processId()); }
     const std::string &errorText() const { return error_; }
 
     // Where the program was built.
@@ -69,7 +69,7 @@ public:
 private:
     // Control lines go to its standard input, answers come on its standard
     // output; its standard error is the test's.
-    ChildProcess child_;
+    QProcess child_;
     std::string portPath_;
     std::string error_;
 };
