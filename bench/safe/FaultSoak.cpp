@@ -11,13 +11,16 @@
 // and prints the distribution of exchange times, for each fault and in all.
 // Figures only: it never fails on time, and fails only on a wrong success.
 //
-//   bench_fault_soak [exchanges] [--workers N] [--seed S] [--grace MS]
+//   bench_fault_soak [exchanges] [--workers N] [--seed S] [--grace MS] [--keep-unread]
 //
 // exchanges: in all (default 10000), shared among N worker processes
 // (default 8), each with its own simulated safe and settings home, so that
 // the waits of silent safes overlap. The safe answers either a fixed reply
 // text drawn at random (its "reply" control line) or its own reply to
 // "T", "V", "X", "Y" or other text, so the bench always knows what it meant.
+// With --keep-unread the safes keep sending what a closed exchange left
+// unread (the rest of a slow reply, junk, the tail of a long reply) to the
+// next one, as a serial line does, instead of throwing it away.
 
 #include "BenchStats.h"
 #include "SafeExchange.h"
@@ -85,7 +88,8 @@ std::string RandomText(std::mt19937_64 &random, std::size_t maxLength, const cha
     return text;
 }
 
-int Worker(int argc, char **argv, int index, int count, std::uint64_t seed, int graceMs, const std::string &out)
+int Worker(int argc, char **argv, int index, int count, std::uint64_t seed, int graceMs, bool keepUnread,
+           const std::string &out)
 {
     QCoreApplication app(argc, argv);
     testsupport::TempSettingsHome home;
@@ -96,7 +100,10 @@ int Worker(int argc, char **argv, int index, int count, std::uint64_t seed, int 
     // The link follows the safe to its new terminal after a hang-up.
     const std::string link = home.path().toStdString() + "/safe";
     testsupport::SimSafeProcess safe;
-    if (!safe.start({"--link", link})) {
+    std::vector<std::string> args{"--link", link};
+    if (keepUnread)
+        args.push_back("--keep-unread");
+    if (!safe.start(args)) {
         std::fprintf(stderr, "bench_fault_soak: %s\n", safe.errorText().c_str());
         return 1;
     }
@@ -181,19 +188,22 @@ int main(int argc, char **argv)
 {
     int exchanges = 10000, workers = 8, graceMs = 250;
     std::uint64_t seed = 1;
+    bool keepUnread = false;
     for (int i = 1; i < argc; ++i) {
         const bool hasValue = i + 1 < argc;
         if (std::strcmp(argv[i], "--workers") == 0 && hasValue)
             workers = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--seed") == 0 && hasValue)
             seed = std::strtoull(argv[++i], nullptr, 10);
+        else if (std::strcmp(argv[i], "--keep-unread") == 0)
+            keepUnread = true;
         else if (std::strcmp(argv[i], "--grace") == 0 && hasValue)
             graceMs = std::atoi(argv[++i]);
         else
             exchanges = std::atoi(argv[i]);
     }
     if (exchanges <= 0 || workers <= 0 || graceMs < 0) {
-        std::fprintf(stderr, "usage: bench_fault_soak [exchanges] [--workers N] [--seed S] [--grace MS]\n");
+        std::fprintf(stderr, "usage: bench_fault_soak [exchanges] [--workers N] [--seed S] [--grace MS] [--keep-unread]\n");
         return 2;
     }
 
@@ -214,7 +224,7 @@ int main(int argc, char **argv)
             return 1;
         }
         if (pid == 0)
-            ::_exit(Worker(argc, argv, w, share, seed, graceMs, files.back()));
+            ::_exit(Worker(argc, argv, w, share, seed, graceMs, keepUnread, files.back()));
         children.push_back(pid);
     }
     bool workersOk = true;
@@ -237,8 +247,9 @@ int main(int argc, char **argv)
     }
     ::rmdir(dir);
 
-    std::printf("%zu exchanges through SafeExchange against %d simulated safes in %.0f s (seed %llu)\n", all.size(),
-                workers, seconds, static_cast<unsigned long long>(seed));
+    std::printf("%zu exchanges through SafeExchange against %d simulated safes in %.0f s (seed %llu%s)\n",
+                all.size(), workers, seconds, static_cast<unsigned long long>(seed),
+                keepUnread ? ", unread bytes kept for the next exchange" : "");
     std::printf("%-10s %7s %9s %6s %5s %9s %8s %8s %8s\n", "fault", "count", "succeeded", "wrong", "late",
                 "median ms", "p95 ms", "p99 ms", "max ms");
     std::vector<const Record *> every;
