@@ -125,7 +125,10 @@ fi
 # nothing.
 if [ "$baseline" = 1 ]; then
     start=$SECONDS
-    if QT_QPA_PLATFORM=offscreen nice ctest --test-dir "$bld" --timeout 300 >>"$log" 2>&1; then
+    # A test with tight timing may fail under load: one that passes when run
+    # again on its own is not held against the tree.
+    if QT_QPA_PLATFORM=offscreen nice ctest --test-dir "$bld" --timeout 300 >>"$log" 2>&1 ||
+        QT_QPA_PLATFORM=offscreen ctest --test-dir "$bld" --rerun-failed --timeout 300 >>"$log" 2>&1; then
         echo "baseline: all $(count_tests .) tests pass unbroken ($((SECONDS - start)) s)"
     else
         echo "baseline: FAILED: the unbroken tree fails tests; see $log"
