@@ -1,6 +1,7 @@
 // The agreement check, port names and the reading of time replies, as plain
 // functions over bytes: no port. (A command's framing is checked on the wire
-// by the exchange tests.)
+// by the exchange tests; that the read's early end at the third full stop
+// never changes the result, by the fuzz target against its model.)
 
 #include "Framing.h"
 #include "PortNames.h"
@@ -55,30 +56,6 @@ TEST(SplitAgreedReply, ReadsOnlyAgreeingCopies)
         std::string reply = "unchanged";
         EXPECT_EQ(SplitAgreedReply(c.bytes.data(), c.bytes.size(), reply), c.agreed);
         EXPECT_EQ(reply, c.agreed ? c.reply : "unchanged");
-    }
-}
-
-// The exchange ends its read as soon as HasThreeStops: that is only sound if
-// no later byte could change the outcome. Check it for every prefix.
-TEST(HasThreeStops, NoLaterByteChangesTheReply)
-{
-    for (const ReplyCase &c : kReplyCases) {
-        SCOPED_TRACE(c.what);
-        std::string whole = "unchanged";
-        const bool wholeAgreed = SplitAgreedReply(c.bytes.data(), c.bytes.size(), whole);
-        bool endedEarly = false;
-        for (std::size_t n = 0; n <= c.bytes.size(); ++n) {
-            if (!HasThreeStops(c.bytes.data(), n))
-                continue;
-            endedEarly = true;
-            std::string part = "unchanged";
-            EXPECT_EQ(SplitAgreedReply(c.bytes.data(), n, part), wholeAgreed) << "after " << n << " bytes";
-            EXPECT_EQ(part, whole) << "after " << n << " bytes";
-        }
-        // Where a reply agrees, the read must also end early for it.
-        if (wholeAgreed) {
-            EXPECT_TRUE(endedEarly);
-        }
     }
 }
 
