@@ -10,6 +10,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <vector>
+
 namespace simboard {
 namespace {
 
@@ -79,9 +81,10 @@ bool PtyPort::Create(std::string& error)
 void PtyPort::Watch()
 {
     // inotify merges an event with an identical one still unread (two
-    // closings in a row), so the count of openers is checked against the
-    // pseudo-terminal itself whenever no event is waiting: its master
-    // reports a hang-up exactly while nobody holds the port.
+    // openings, or two closings, in a row), so the count of openers is
+    // checked against the pseudo-terminal itself: when the count falls to
+    // zero while someone still holds the port and no opening follows, and
+    // whenever no event is waiting.
     int openers = 0;
     const auto push = [this](Change what, bool dtrDropped) {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -96,21 +99,32 @@ void PtyPort::Watch()
             return;
         if ((p[0].revents & POLLIN) != 0) {
             const ssize_t n = read(notify_, buffer, sizeof buffer);
+            std::vector<std::uint32_t> masks;
             for (ssize_t at = 0; n > 0 && at < n;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-                if ((event->mask & IN_OPEN) != 0 && openers++ == 0)
+                masks.push_back(event->mask);
+            }
+            for (std::size_t i = 0; i < masks.size(); ++i) {
+                if ((masks[i] & IN_OPEN) != 0 && openers++ == 0) {
                     push(Change::Opened, false);
-                else if ((event->mask & IN_CLOSE) != 0 && openers > 0 && --openers == 0)
+                } else if ((masks[i] & IN_CLOSE) != 0 && openers > 0 && --openers == 0) {
+                    // Two openings merged into one: someone still holds the
+                    // port, unless the next opening is already on its way.
+                    bool reopening = !NothingPending();
+                    for (std::size_t j = i + 1; j < masks.size(); ++j)
+                        reopening = reopening || (masks[j] & IN_OPEN) != 0;
+                    if (!reopening && Held()) {
+                        openers = 1;
+                        continue;
+                    }
                     push(Change::Closed, HangUpOnClose());
+                }
             }
             continue;
         }
-        pollfd master{master_, 0, 0};
-        poll(&master, 1, 0);
-        const bool held = (master.revents & POLLHUP) == 0;
-        pollfd pending{notify_, POLLIN, 0};
-        if (poll(&pending, 1, 0) != 0)
+        const bool held = Held();
+        if (!NothingPending())
             continue;
         if (openers > 0 && !held) {
             openers = 0;
@@ -120,6 +134,19 @@ void PtyPort::Watch()
             push(Change::Opened, false);
         }
     }
+}
+
+bool PtyPort::Held() const
+{
+    pollfd master{master_, 0, 0};
+    poll(&master, 1, 0);
+    return (master.revents & POLLHUP) == 0;
+}
+
+bool PtyPort::NothingPending() const
+{
+    pollfd pending{notify_, POLLIN, 0};
+    return poll(&pending, 1, 0) == 0;
 }
 
 PtyPort::LineChange PtyPort::NextChange()

@@ -53,6 +53,10 @@ public:
 
 private:
     bool HangUpOnClose() const;
+    // Whether anyone holds the port now: the master reports a hang-up
+    // exactly while nobody does.
+    bool Held() const;
+    bool NothingPending() const;
     void Watch();
 
     int master_ = -1;
