@@ -1,8 +1,8 @@
-// The simulated board: Debian's avrdude, with the Test window's uploader
-// words, writes and verifies its flash through the Diecimila bootloader; the
-// uploaded program then runs; the controller's own exchange reaches the
-// firmware on the board's port; and the board's resets on opening the port.
-// (The reset button is pressed in the firmware's tests, with a lock to keep.)
+// The simulated board: the controller's own exchange reaches the firmware on
+// the board's port, and the board resets as its wiring says when the port is
+// opened; and bad arguments. (Uploads through Debian's avrdude and the
+// programs that run after them are the end-to-end test's; the reset button is
+// pressed in the firmware's tests, with a lock to keep.)
 
 #include "SafeExchange.h"
 #include "Settings.h"
@@ -17,7 +17,6 @@
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
-#include <filesystem>
 #include <string>
 #include <termios.h>
 #include <unistd.h>
@@ -29,7 +28,6 @@ using namespace std::chrono_literals;
 using testsupport::BoardEvent;
 using testsupport::FirmwarePath;
 using testsupport::SimBoardProcess;
-namespace fs = std::filesystem;
 
 // The bootloader waits about 1.3 s after a reset before it starts the program.
 constexpr auto kBootWait = 5s;
@@ -76,16 +74,7 @@ long Resets(const std::vector<BoardEvent> &events)
 
 class SimBoard : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(home_.isValid());
-        // The uploader's working folder holds the firmware files, which the
-        // uploader's words name without a folder.
-        workDir_ = home_.path().toStdString() + "/work";
-        fs::create_directories(workDir_);
-        for (const char *name : {"Blink", "Cadrelle"})
-            fs::copy_file(FirmwarePath(name), workDir_ + "/" + name + ".hex");
-    }
+    void SetUp() override { ASSERT_TRUE(home_.isValid()); }
 
     void StartBoard(const std::vector<std::string> &args = {})
     {
@@ -93,48 +82,13 @@ protected:
         ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
     }
 
-    void Upload(const std::string &file)
-    {
-        std::string log;
-        const int code = testsupport::RunAvrdude(board_.portPath(), file, workDir_, log);
-        EXPECT_EQ(code, 0) << log;
-        EXPECT_NE(log.find("bytes of flash verified"), std::string::npos) << log;
-        EXPECT_TRUE(board_.waitFor("reset upload", 1s)) << "the upload did not reset the board";
-        ASSERT_TRUE(board_.waitFor("start", kBootWait)) << "the uploaded program did not start";
-    }
-
     testsupport::TempSettingsHome home_;
     SimBoardProcess board_;
-    std::string workDir_;
 };
 
 // A board with auto-reset disabled: the reset button is pressed as each
 // upload starts. (Uploads onto a board as sold run from the Test window in
 // the end-to-end test.)
-TEST_F(SimBoard, UploadedProgramsRunOneAfterTheOther)
-{
-    // A new board: the bootloader alone, with nothing to start.
-    StartBoard({"--reset-on-open", "upload"});
-    ASSERT_NO_FATAL_FAILURE(Upload("Cadrelle.hex"));
-    // Cadrelle turns its receiver on a moment after the bootloader hands over.
-    ASSERT_TRUE(board_.waitFor("listen 9615", 1s));
-    EXPECT_EQ(Ask("V").rfind("Firmware version: 1 - ", 0), 0u);
-
-    // Blink goes over Cadrelle while Cadrelle runs, and toggles the latch.
-    ASSERT_NO_FATAL_FAILURE(Upload("Blink.hex"));
-    std::vector<double> toggles;
-    for (int i = 0; i < 3; ++i) {
-        const auto e = board_.waitFor("latch ", 3s);
-        ASSERT_TRUE(e) << "the latch stopped toggling after " << i << " changes";
-        toggles.push_back(e->seconds);
-    }
-    for (std::size_t i = 1; i < toggles.size(); ++i) {
-        const double interval = toggles[i] - toggles[i - 1];
-        EXPECT_GT(interval, 0.75) << "toggle " << i;
-        EXPECT_LT(interval, 1.5) << "toggle " << i;
-    }
-}
-
 // The controller's exchange on a freshly plugged-in port, whatever the
 // board's reset wiring: the first opening (DTR rises) waits once for the
 // board's restart, and resets only a board as sold; later exchanges neither
