@@ -4,13 +4,24 @@
 #include "CCadrelleControllerDlg.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 int CCadrelleControllerApp::Run(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    NameApplication();
     QApplication::setWindowIcon(AppIcon());
     QApplication::setDesktopFileName(QStringLiteral("vandrel"));
     CCadrelleControllerDlg dialog;
     dialog.DoModal();
     return 0;
+}
+
+void CCadrelleControllerApp::NameApplication()
+{
+    // Qt's own default comes from argv[0]; applicationFilePath() is the
+    // executable itself (on Linux, /proc/self/exe with links resolved).
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    if (!name.isEmpty())
+        QCoreApplication::setApplicationName(name);
 }

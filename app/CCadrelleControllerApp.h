@@ -7,4 +7,10 @@
 class CCadrelleControllerApp {
 public:
     int Run(int argc, char **argv);
+
+    // Names the application (message-box captions, the settings key) after
+    // the executable's file name without its extension, as the running
+    // program really is: a link to it, or a launcher that starts it under
+    // another name, does not rename it. Needs the QApplication.
+    static void NameApplication();
 };

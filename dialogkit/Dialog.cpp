@@ -1,5 +1,6 @@
 #include "Dialog.h"
 
+#include "Accessibility.h"
 #include "DialogFont.h"
 #include "DialogInteger.h"
 #include "MessageBox.h"
@@ -154,7 +155,11 @@ void DataExchange::ListText(int id, QString &field)
 Dialog::Dialog(const DialogTemplate &dialogTemplate, QWidget *parent)
     : QDialog(parent), m_template(dialogTemplate)
 {
-    Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    InstallButtonAccessibility();
+    // A window shown in the task bar is an application's main window; the
+    // others are dialogs over it.
+    Qt::WindowFlags flags = (m_template.style & AppWindow) ? Qt::Window : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
     if (m_template.style & SysMenu)
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
     setWindowFlags(flags);

@@ -2,7 +2,10 @@
 // dialog units, styles, and for a label the control it names.
 #include "DialogTemplates.h"
 
+#include "Guide.h"
 #include "Resource.h"
+
+#include <QByteArray>
 
 using namespace dialogkit;
 
@@ -79,6 +82,8 @@ const DialogTemplate &SubDialogTemplate()
 const DialogTemplate &TestDialogTemplate()
 {
     using namespace test;
+    static const QByteArray instructions =
+        ("You must follow the instructions at: " + GuideAddress()).toUtf8();
     static const DialogTemplate t{
         Dialog, "Test", 292, 270, kShellFont, 8, SysMenu | ModalFrame,
         {
@@ -108,7 +113,7 @@ const DialogTemplate &TestDialogTemplate()
              "uploaded to the Arduino.",
              60, 174, 180, 18, Group},
             {IDC_STATIC, ControlKind::StaticText,
-             "You must follow the instructions at: " VANDREL_GUIDE_ADDRESS, 12, 12, 270, 16, Group},
+             instructions.constData(), 12, 12, 270, 16, Group},
             {IDC_STATIC, ControlKind::StaticText, "System test", 52, 230, 39, 8, Group,
              CommandText},
         }};

@@ -24,6 +24,10 @@ public:
     SettingSection() : store_(QSettings::NativeFormat, QSettings::UserScope, kOrganisation,
                               ApplicationName())
     {
+        // Only the program's own store: never the organisation-wide file
+        // ("Vandrel.conf") nor the system-wide ones, which Qt would otherwise
+        // read for values missing here.
+        store_.setFallbacksEnabled(false);
         store_.beginGroup(kSection);
     }
 

@@ -1,15 +1,23 @@
 // The main window, driven headless.
+#include "CCadrelleControllerApp.h"
 #include "CCadrelleControllerDlg.h"
 #include "Resource.h"
 #include "UiTest.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
 
 using namespace res::main_window;
 using uitest::Click;
@@ -17,6 +25,8 @@ using uitest::OnNextModal;
 using uitest::PressKey;
 
 namespace {
+constexpr char kPrintNameFlag[] = "--print-application-name";
+
 QDateTime ParseStamp(const QString &stamp)
 {
     // "Nov  8 2008, 18:17:19": the day is padded with a space.
@@ -30,6 +40,8 @@ TEST(MainWindow, OpensWithFocusOnCloseAndTheVersionLineAndNoCloseBox)
     CCadrelleControllerDlg dialog;
     OnNextModal([](QWidget *w) {
         EXPECT_EQ(uitest::FocusedId(w), dialogkit::IDCANCEL);
+        // A normal application window (in the task bar), not a dialog.
+        EXPECT_EQ(w->windowType(), Qt::Window);
         EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
         EXPECT_FALSE(w->windowFlags() & Qt::WindowSystemMenuHint);
         EXPECT_EQ(w->windowTitle(), "Vandrel");
@@ -40,6 +52,8 @@ TEST(MainWindow, OpensWithFocusOnCloseAndTheVersionLineAndNoCloseBox)
         const QRegularExpression form(
             QStringLiteral(R"(^Vandrel version 1 - [A-Z][a-z]{2} [ 123]\d \d{4}, \d\d:\d\d:\d\d$)"));
         EXPECT_TRUE(form.match(line).hasMatch()) << line.toStdString();
+        // Screen readers read the line itself: a static text has no name of its own.
+        EXPECT_EQ(uitest::AccessibleName(w, VersionLine), line);
         // The stamp is the build's own: within minutes of this test's build.
         const QDateTime shown = ParseStamp(line.mid(QStringLiteral("Vandrel version 1 - ").size()));
         const QDateTime built = ParseStamp(QStringLiteral(__DATE__ ", " __TIME__));
@@ -76,4 +90,50 @@ TEST(MainWindow, EnterOnMasterOpensTheMasterWindowAndClosingItReturns)
     EXPECT_EQ(dialog.DoModal(), dialogkit::IDCANCEL);
     EXPECT_TRUE(masterOpened);
     EXPECT_TRUE(backToMain);
+}
+
+// The program named by a link to it, or by a launcher that passes another
+// argv[0], still names itself after its executable: this test program, run
+// again in a child, names itself as the application does and prints the name.
+TEST(Application, IsNamedAfterItsExecutableWhateverItWasStartedAs)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString link = dir.path() + QStringLiteral("/Launcher");
+    ASSERT_TRUE(QFile::link(self, link));
+
+    const struct {
+        const char *what;
+        QString program;
+        QStringList arguments;
+    } rows[] = {
+        {"through a link", link, {QString::fromLatin1(kPrintNameFlag)}},
+        {"with another argv[0]", QStringLiteral("/bin/bash"),
+         {QStringLiteral("-c"), QStringLiteral("exec -a Another.exe \"$0\" ") + kPrintNameFlag, link}},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.what);
+        QProcess child;
+        child.start(row.program, row.arguments);
+        ASSERT_TRUE(child.waitForFinished(20000));
+        EXPECT_EQ(child.exitCode(), 0);
+        EXPECT_EQ(QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed(),
+                  QFileInfo(self).completeBaseName());
+    }
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 2 && std::strcmp(argv[1], kPrintNameFlag) == 0) {
+        QCoreApplication app(argc, argv);
+        CCadrelleControllerApp::NameApplication();
+        std::printf("%s\n", qPrintable(QCoreApplication::applicationName()));
+        return 0;
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
 }

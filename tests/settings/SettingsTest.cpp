@@ -8,7 +8,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QTextStream>
 
 #include <gtest/gtest.h>
@@ -83,14 +85,31 @@ protected:
     Home home_;
 };
 
-TEST_F(SettingsStore, FreshHomeGivesTheDefaults)
+// Only the program's own file counts: an organisation-wide file beside it
+// and the system-wide files, which QSettings reads by default for values
+// missing from the user's file, are never read.
+TEST_F(SettingsStore, FreshHomeGivesTheDefaultsWhateverOtherFilesSay)
 {
+    const QByteArray other = "[Setting]\nSerialPort=COM9\nArduinoPath=/opt/elsewhere\n";
+    const QString system = home_.path() + u"/system"_s;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, system);
+    for (const QString &file : {home_.configHome() + u"/Vandrel.conf"_s, system + u"/Vandrel.conf"_s,
+                                system + u"/Vandrel/"_s + QCoreApplication::applicationName() +
+                                    u".conf"_s}) {
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(other) == other.size());
+    }
+
     EXPECT_EQ(settings::GetSerialPort(), u"COM4"_s);
     EXPECT_EQ(settings::WorkDir(), QDir::toNativeSeparators(home_.dataHome() + "/Vandrel"));
     EXPECT_EQ(settings::DefaultArduinoPath(),
               QDir::toNativeSeparators(home_.dataHome() + "/Vandrel/arduino-0012X"));
     EXPECT_EQ(settings::GetArduinoPath(), settings::DefaultArduinoPath());
     EXPECT_FALSE(QFileInfo::exists(settings::WorkDir())) << "reading must not create the folder";
+    EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), u"COM4"_s);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
+                      QLibraryInfo::path(QLibraryInfo::SettingsPath));
 }
 
 // Each value written is read back as it was, here and by the next run (another

@@ -6,11 +6,13 @@
 #include "UiTest.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLineEdit>
 
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <utility>
 
 using namespace res::master;
 using dialogkit::MessageRecorder;
@@ -80,6 +82,9 @@ TEST(MasterDlg, FirstDisplayThenEachDurationAndHideFlagGoIntoThePair)
         const char *days, *hours, *minutes, *seconds;
         bool hide;
         std::int32_t expectedSeconds;
+        // The radio buttons and the check box chosen as a screen reader does,
+        // through their accessible actions, instead of clicks.
+        bool accessible = false;
     } cases[] = {
         {true, "1", "2", "3", "4", false, 93784},
         {true, "24856", "0", "0", "0", false, -2147408896}, // wraps around
@@ -88,6 +93,8 @@ TEST(MasterDlg, FirstDisplayThenEachDurationAndHideFlagGoIntoThePair)
         {false, "3", "4", "5", "6", false, 0}, // until unlocked: the boxes do not count
         {false, "0", "0", "0", "0", true, 0},
         {true, "7 days", "12abc", " +1", "0", false, 7 * 86400 + 12 * 3600 + 60},
+        {true, "0", "1", "0", "0", true, 3600, true},
+        {false, "0", "1", "0", "0", false, 0, true},
     };
     MasterDlg dialog;
     MessageRecorder messages;
@@ -104,23 +111,46 @@ TEST(MasterDlg, FirstDisplayThenEachDurationAndHideFlagGoIntoThePair)
         EXPECT_FALSE(Control(w, TestButton)->isVisible());
         EXPECT_FALSE(Control(w, BulkButton)->isVisible());
         EXPECT_EQ(FocusedId(w), GenerateKeyCode);
+        // As a screen reader meets them: each box by its label, the radio
+        // buttons as radio buttons.
+        const std::pair<int, const char *> names[] = {
+            {Days, "Days"},           {Hours, "Hours"},          {Minutes, "Minutes"},
+            {Seconds, "Seconds"},     {LockCode, "Lock code"},   {UnlockCode, "Unlock code"},
+            {LockForTime, "Lock until this time has passed:"},   {HideTime, "Hide time from sub"}};
+        for (const auto &[id, name] : names)
+            EXPECT_EQ(SpokenName(w, id), name) << id;
+        EXPECT_EQ(AccessibleOf(w, LockUntilUnlocked)->role(), QAccessible::RadioButton);
+        EXPECT_EQ(AccessibleOf(w, LockForTime)->role(), QAccessible::RadioButton);
+        EXPECT_EQ(AccessibleOf(w, HideTime)->role(), QAccessible::CheckBox);
 
         for (const auto &c : cases) {
             SCOPED_TRACE(c.expectedSeconds);
+            // A click, or the accessible action, which must do what a click does.
+            const auto choose = [&](int id) {
+                if (!c.accessible)
+                    return Click(w, id);
+                QAccessibleActionInterface *actions = AccessibleOf(w, id)->actionInterface();
+                ASSERT_NE(actions, nullptr);
+                const QString action = id == LockUntilUnlocked ? QAccessibleActionInterface::pressAction()
+                                                               : QAccessibleActionInterface::toggleAction();
+                EXPECT_TRUE(actions->actionNames().contains(action)) << id;
+                actions->doAction(action);
+                EXPECT_TRUE(AccessibleOf(w, id)->state().checked || id == HideTime) << id;
+            };
             // The radio buttons enable and disable the boxes, which keep their text.
-            Click(w, LockForTime);
+            choose(LockForTime);
             ExpectBoxesEnabled(w, true);
             TypeInto(w, Days, c.days);
             TypeInto(w, Hours, c.hours);
             TypeInto(w, Minutes, c.minutes);
             TypeInto(w, Seconds, c.seconds);
             if (!c.timed) {
-                Click(w, LockUntilUnlocked);
+                choose(LockUntilUnlocked);
                 ExpectBoxesEnabled(w, false);
                 EXPECT_EQ(Box(w, Hours)->text(), c.hours);
             }
             if (c.hide != IsChecked(w, HideTime))
-                Click(w, HideTime);
+                choose(HideTime);
             Click(w, GenerateKeyCode);
 
             const Decoded d = DecodeShownPair(w);

@@ -1,5 +1,7 @@
 #include "UiTest.h"
 
+#include <QAccessible>
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -75,6 +77,32 @@ QWidget *Control(QWidget *window, int id)
     QWidget *w = window->findChild<QWidget *>(QString::number(id), Qt::FindDirectChildrenOnly);
     EXPECT_NE(w, nullptr) << "no control " << id << " in " << window->windowTitle().toStdString();
     return w;
+}
+
+QAccessibleInterface *AccessibleOf(QWidget *window, int id)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(Control(window, id));
+    EXPECT_NE(iface, nullptr) << "control " << id << " has no accessible interface";
+    return iface;
+}
+
+QString AccessibleName(QWidget *window, int id)
+{
+    QAccessibleInterface *iface = AccessibleOf(window, id);
+    return iface ? iface->text(QAccessible::Name) : QString();
+}
+
+QString SpokenName(QWidget *window, int id)
+{
+    QAccessibleInterface *iface = AccessibleOf(window, id);
+    if (iface == nullptr)
+        return QString();
+    if (iface->role() != QAccessible::ComboBox)
+        return iface->text(QAccessible::Name);
+    QStringList labels;
+    for (const auto &[label, relation] : iface->relations(QAccessible::Label))
+        labels << label->text(QAccessible::Name);
+    return labels.join(QLatin1Char('|'));
 }
 
 void Click(QWidget *window, int id)

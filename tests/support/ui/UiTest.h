@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 
+class QAccessibleInterface;
 class QWidget;
 
 namespace uitest {
@@ -22,6 +23,15 @@ void OnNextModal(std::function<void(QWidget *)> script,
 
 // The control with this id in `window`.
 QWidget *Control(QWidget *window, int id);
+
+// What assistive tools (screen readers) see of the control with this id.
+QAccessibleInterface *AccessibleOf(QWidget *window, int id);
+// Its accessible name.
+QString AccessibleName(QWidget *window, int id);
+// The name a screen reader speaks for an input control: its accessible name,
+// or for a drop-down list, whose name on Linux is its current item, the text
+// of the label that labels it (the accessible relation).
+QString SpokenName(QWidget *window, int id);
 
 void Click(QWidget *window, int id);
 // A key pressed where the keyboard focus is in `window`.

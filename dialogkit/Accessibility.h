@@ -1,0 +1,15 @@
+// What screen readers and other assistive tools see of a dialog's radio
+// buttons and check boxes.
+#pragma once
+
+namespace dialogkit {
+
+// Makes every radio button report the radio-button role and every check box
+// the check-box role, with their checked state, and makes their accessible
+// actions (toggle, press) act as a click: the button's command runs, as it
+// does for the mouse and the keyboard. Qt's own interface only toggles the
+// state, and reports a radio button whose group decides its exclusivity as a
+// check box. Idempotent; needs a QApplication.
+void InstallButtonAccessibility();
+
+} // namespace dialogkit
