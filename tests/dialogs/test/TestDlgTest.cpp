@@ -29,15 +29,6 @@ namespace {
 const QString kSimulatedVersion = QStringLiteral("Cadrelle 1 simulated");
 const QString kTypedFolder = QStringLiteral("/srv/Arduino 0012 X/");
 
-// A failing table row is named by its description.
-template <class Case>
-auto operator<<(std::ostream &out, const Case &c) -> decltype(c.what, out)
-{
-    return out << c.what;
-}
-
-const auto kRowName = [](const auto &info) { return std::string(info.param.what); };
-
 class TestWindow : public ::testing::Test {
 protected:
     void SetUp() override
@@ -63,55 +54,6 @@ protected:
     QString safePort;
 };
 
-// --- The port list on opening, and what the next action stores ------------
-
-struct OpeningCase {
-    const char *what;
-    std::optional<QString> stored; // nothing: a fresh store
-    QString selected;              // "" : no item selected
-    std::function<void(QWidget *)> next; // a button, or a way of closing
-    QString storedAfter;
-    QString message; // of the next button; "" for none
-};
-
-class TestWindowOpening : public TestWindow, public ::testing::WithParamInterface<OpeningCase> {};
-
-TEST_P(TestWindowOpening, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
-{
-    const OpeningCase c = GetParam();
-    if (c.stored) {
-        ASSERT_TRUE(settings::SetSerialPort(*c.stored));
-    }
-    const std::optional<QString> before = Stored("SerialPort");
-
-    const int result = Run([&](QWidget *w) {
-        QComboBox *list = ListOf(w, PortList);
-        EXPECT_EQ(list->currentText(), c.selected);
-        // The closed list shows the chosen port whole, a long device path too.
-        QStyleOptionComboBox option;
-        option.initFrom(list);
-        option.currentText = list->currentText();
-        const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                          QStyle::SC_ComboBoxEditField, list);
-        EXPECT_LE(list->fontMetrics().horizontalAdvance(list->currentText()), field.width());
-        EXPECT_EQ(TextOf(w, ArduinoFolder), settings::DefaultArduinoPath());
-        EXPECT_EQ(TextOf(w, CommandText), "");
-        EXPECT_EQ(FocusedId(w), Send);
-        // Opening writes nothing.
-        EXPECT_EQ(Stored("SerialPort"), before);
-        EXPECT_EQ(Stored("ArduinoPath"), std::nullopt);
-        c.next(w);
-        if (w->isVisible())
-            Click(w, dialogkit::IDCANCEL);
-    });
-
-    // The folder, absent before, is written by every way of leaving.
-    EXPECT_EQ(result, dialogkit::IDCANCEL);
-    EXPECT_EQ(Stored("SerialPort"), c.storedAfter);
-    EXPECT_EQ(Stored("ArduinoPath"), settings::DefaultArduinoPath());
-    EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
-}
-
 // Where scripts/run.sh puts the simulated safe's link, in a checkout below a
 // home folder.
 const QString kLink = QStringLiteral("/home/ada/src/vandrel/build/dev/try/safe-port");
@@ -125,18 +67,65 @@ const auto kEnterOnClose = [](QWidget *w) {
 };
 const auto kTestLock = [](QWidget *w) { Click(w, TestLock); };
 
-INSTANTIATE_TEST_SUITE_P(
-    Ports, TestWindowOpening,
-    ::testing::Values(
-        OpeningCase{"StoredCom3ThenClose", "COM3", "COM3", kClose, "COM3", ""},
-        OpeningCase{"LowerCaseCom5ThenEscape", "com5", "COM5", kEscape, "COM5", ""},
-        OpeningCase{"PrefixOfEveryItemThenCloseBox", "COM", "COM1", kCloseBox, "COM1", ""},
+// The port list on opening, and what the next action stores.
+TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
+{
+    const struct {
+        std::optional<QString> stored; // nothing: a fresh store
+        QString selected;              // "" : no item selected
+        std::function<void(QWidget *)> next; // a button, or a way of closing
+        QString storedAfter;
+        QString message; // of the next button; "" for none
+    } cases[] = {
+        {"COM3", "COM3", kClose, "COM3", ""},
+        {"com5", "COM5", kEscape, "COM5", ""},
+        {"COM", "COM1", kCloseBox, "COM1", ""},
         // No item begins with COM12: nothing selected, an empty port stored,
         // and exchanges fail until a port is chosen.
-        OpeningCase{"Com12MatchesNothingThenTestLock", "COM12", "", kTestLock, "", "Failed"},
-        OpeningCase{"FreshStoreThenEnterOnClose", std::nullopt, "COM4", kEnterOnClose, "COM4", ""},
-        OpeningCase{"StoredDevicePathThenEscape", kLink, kLink, kEscape, kLink, ""}),
-    kRowName);
+        {"COM12", "", kTestLock, "", "Failed"},
+        {std::nullopt, "COM4", kEnterOnClose, "COM4", ""},
+        {kLink, kLink, kEscape, kLink, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.stored.value_or("fresh").toStdString());
+        // A store of its own, the default folder absent from it.
+        testsupport::TempSettingsHome rowHome;
+        ASSERT_TRUE(rowHome.isValid());
+        const auto Stored = [&](const char *name) { return windowtest::Stored(rowHome, name); };
+        if (c.stored) {
+            ASSERT_TRUE(settings::SetSerialPort(*c.stored));
+        }
+        const std::optional<QString> before = Stored("SerialPort");
+        messages.clear();
+
+        const int result = Run([&](QWidget *w) {
+            QComboBox *list = ListOf(w, PortList);
+            EXPECT_EQ(list->currentText(), c.selected);
+            // The closed list shows the chosen port whole, a long device path too.
+            QStyleOptionComboBox option;
+            option.initFrom(list);
+            option.currentText = list->currentText();
+            const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                              QStyle::SC_ComboBoxEditField, list);
+            EXPECT_LE(list->fontMetrics().horizontalAdvance(list->currentText()), field.width());
+            EXPECT_EQ(TextOf(w, ArduinoFolder), settings::DefaultArduinoPath());
+            EXPECT_EQ(TextOf(w, CommandText), "");
+            EXPECT_EQ(FocusedId(w), Send);
+            // Opening writes nothing.
+            EXPECT_EQ(Stored("SerialPort"), before);
+            EXPECT_EQ(Stored("ArduinoPath"), std::nullopt);
+            c.next(w);
+            if (w->isVisible())
+                Click(w, dialogkit::IDCANCEL);
+        });
+
+        // The folder, absent before, is written by every way of leaving.
+        EXPECT_EQ(result, dialogkit::IDCANCEL);
+        EXPECT_EQ(Stored("SerialPort"), c.storedAfter);
+        EXPECT_EQ(Stored("ArduinoPath"), settings::DefaultArduinoPath());
+        EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+    }
+}
 
 TEST(PortChoices, OnLinuxTheSystemsSerialDevicesAndTheStoredPathEachOnce)
 {
@@ -150,77 +139,75 @@ TEST(PortChoices, OnLinuxTheSystemsSerialDevicesAndTheStoredPathEachOnce)
 #endif
 }
 
-// --- Every button: what it reports, with both settings written first ------
-
-struct ButtonCase {
-    const char *what;
-    std::string safeControl; // a line for the simulated safe first
-    QString choose;          // a port chosen in the list first; "": the safe's stays
-    int button;              // clicked; an edit box: Enter pressed in it, which is 'Send'
-    QString command;         // typed into the command box
-    QString message;
-    std::string latchAfter = {}; // the safe's latch afterwards, when it matters
-};
-
-class TestWindowButtons : public TestWindow, public ::testing::WithParamInterface<ButtonCase> {};
-
-TEST_P(TestWindowButtons, StoreTheFolderAndThePortShownThenReport)
+// Every button in one window: what it reports, with the typed folder and the
+// port shown stored first. Any reply that arrived intact is success, whatever
+// it says; a failed exchange is "Failed". 'Send' shows the reply itself. A
+// chosen port with no safe on it fails: the exchange went there, not to the
+// port the window opened with.
+TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
 {
-    const ButtonCase c = GetParam();
+    const struct {
+        std::string safeControl; // a line for the simulated safe first
+        QString choose;          // a port chosen in the list first; "": the safe's
+        int button;              // clicked; an edit box: Enter pressed in it, which is 'Send'
+        QString command;         // typed into the command box
+        QString message;
+        std::string latchAfter = {}; // the safe's latch afterwards, when it matters
+    } cases[] = {
+        {"", "", TestLock, "", "Lock succeeded", "closed"},
+        {"reply", "", TestLock, "", "Lock succeeded"},
+        {"misbehave disagree", "", TestLock, "", "Failed"},
+        {"", "COM7", TestLock, "", "Failed"},
+        {"", "", TestUnlock, "", "Unlock succeeded", "open"},
+        {"reply whatever", "", TestUnlock, "", "Unlock succeeded"},
+        {"", "COM7", TestUnlock, "", "Failed"},
+        {"", "", Send, "Y", "Y"},
+        {"", "", Send, "V", kSimulatedVersion},
+        {"reply", "", Send, "V", ""},
+        {"", "COM7", Send, "V", "Failed"},
+        {"", "", CommandText, "V", kSimulatedVersion},
+        // The safe answers "?" to a command it does not know, the empty one too.
+        {"", "", ArduinoFolder, "", "?"},
+    };
     ASSERT_TRUE(settings::SetSerialPort(safePort));
-    if (!c.safeControl.empty()) {
-        ASSERT_EQ(safe.control(c.safeControl), "ok") << c.safeControl;
-    }
     QStringList seen; // folder and port in the store when the message comes
     messages.onMessage = [&](const dialogkit::RecordedMessage &) {
         seen << Stored("ArduinoPath").value_or("none") << Stored("SerialPort").value_or("none");
     };
 
     Run([&](QWidget *w) {
-        TypeInto(w, ArduinoFolder, kTypedFolder);
-        if (!c.choose.isEmpty())
-            ChooseInList(w, PortList, c.choose);
-        TypeInto(w, CommandText, c.command);
-        if (c.button == CommandText || c.button == ArduinoFolder) {
-            Control(w, c.button)->setFocus(Qt::MouseFocusReason);
-            PressKey(w, Qt::Key_Return);
-        } else {
-            Click(w, c.button);
+        for (const auto &c : cases) {
+            SCOPED_TRACE(c.message.toStdString() + " from " + std::to_string(c.button));
+            for (const char *line : {"reply-off", "misbehave ok"})
+                ASSERT_EQ(safe.control(line), "ok");
+            if (!c.safeControl.empty()) {
+                ASSERT_EQ(safe.control(c.safeControl), "ok") << c.safeControl;
+            }
+            messages.clear();
+            seen.clear();
+            TypeInto(w, ArduinoFolder, kTypedFolder);
+            ChooseInList(w, PortList, c.choose.isEmpty() ? safePort : c.choose);
+            TypeInto(w, CommandText, c.command);
+            if (c.button == CommandText || c.button == ArduinoFolder) {
+                Control(w, c.button)->setFocus(Qt::MouseFocusReason);
+                PressKey(w, Qt::Key_Return);
+            } else {
+                Click(w, c.button);
+            }
+            EXPECT_TRUE(w->isVisible());
+            ASSERT_EQ(messages.texts(), QStringList{c.message});
+            EXPECT_EQ(messages.messages[0].icon, dialogkit::MessageIcon::None);
+            EXPECT_EQ(seen, (QStringList{kTypedFolder, c.choose.isEmpty() ? safePort : c.choose}));
+            if (!c.latchAfter.empty()) {
+                EXPECT_NE(safe.control("status").find("latch=" + c.latchAfter), std::string::npos);
+            }
+            // The next row's folder must be written again to be seen.
+            ASSERT_TRUE(settings::SetArduinoPath(QStringLiteral("/elsewhere")));
+            ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM2")));
         }
-        EXPECT_TRUE(w->isVisible());
         Click(w, dialogkit::IDCANCEL);
     });
-
-    ASSERT_EQ(messages.texts(), QStringList{c.message});
-    EXPECT_EQ(messages.messages[0].icon, dialogkit::MessageIcon::None);
-    EXPECT_EQ(seen, (QStringList{kTypedFolder, c.choose.isEmpty() ? safePort : c.choose}));
-    if (!c.latchAfter.empty()) {
-        EXPECT_NE(safe.control("status").find("latch=" + c.latchAfter), std::string::npos);
-    }
 }
-
-// Any reply that arrived intact is success, whatever it says; a failed
-// exchange is "Failed". 'Send' shows the reply itself. A chosen port with no
-// safe on it fails: the exchange went there, not to the port the window
-// opened with.
-INSTANTIATE_TEST_SUITE_P(
-    Replies, TestWindowButtons,
-    ::testing::Values(
-        ButtonCase{"LockOwnReply", "", "", TestLock, "", "Lock succeeded", "closed"},
-        ButtonCase{"LockEmptyReply", "reply", "", TestLock, "", "Lock succeeded"},
-        ButtonCase{"LockCopiesDisagree", "misbehave disagree", "", TestLock, "", "Failed"},
-        ButtonCase{"LockNoSafeOnTheChosenPort", "", "COM7", TestLock, "", "Failed"},
-        ButtonCase{"UnlockOwnReply", "", "", TestUnlock, "", "Unlock succeeded", "open"},
-        ButtonCase{"UnlockAnyText", "reply whatever", "", TestUnlock, "", "Unlock succeeded"},
-        ButtonCase{"UnlockNoSafeOnTheChosenPort", "", "COM7", TestUnlock, "", "Failed"},
-        ButtonCase{"SendReplyY", "", "", Send, "Y", "Y"},
-        ButtonCase{"SendVersion", "", "", Send, "V", kSimulatedVersion},
-        ButtonCase{"SendEmptyReply", "reply", "", Send, "V", ""},
-        ButtonCase{"SendNoSafeOnTheChosenPort", "", "COM7", Send, "V", "Failed"},
-        ButtonCase{"EnterInCommandBox", "", "", CommandText, "V", kSimulatedVersion},
-        // The safe answers "?" to a command it does not know, the empty one too.
-        ButtonCase{"EnterInFolderBoxSendsEvenEmpty", "", "", ArduinoFolder, "", "?"}),
-    kRowName);
 
 // 'Get Version' stores the folder and the port shown before the Version
 // window asks the safe.
