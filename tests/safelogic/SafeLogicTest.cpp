@@ -98,96 +98,6 @@ TEST(SafeLogic, CommandsWhileUnlocked)
     }
 }
 
-TEST(SafeLogic, TimedLockCountsDownAndRefusesWhatItMust)
-{
-    const keycodes::KeyCodes pair = Codes(10, 0);
-    const keycodes::KeyCodes other = Codes(10, 0, 40001);
-    ASSERT_NE(pair.unlockCode, other.unlockCode);
-
-    // Taken as a user may type it: upper-case digits, a blank after it.
-    std::string typed = pair.lockCode + " ";
-    for (char &c : typed)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    Line line;
-    EXPECT_EQ(line.Command(typed), "Y");
-    EXPECT_TRUE(line.safe.LatchClosed());
-    EXPECT_EQ(line.safe.Mode(), safelogic::kLockedForTime);
-    EXPECT_EQ(line.Command("T"), "10");
-    line.Wait(999);
-    EXPECT_EQ(line.Command("T"), "10");
-    line.Wait(1);
-    EXPECT_EQ(line.Command("T"), "9");
-
-    const struct {
-        std::string command;
-        std::string reply;
-    } refusals[] = {
-        {pair.lockCode, "N"},     // already locked
-        {other.lockCode, "N"},
-        {other.unlockCode, "N"},  // belongs to another lock
-        {"Y", "N"},               // the test must not open a lock
-        {"X", "Y"},               // closing a closed latch is harmless
-        {"V", kVersionSent},
-        {"Z", "?"},
-    };
-    for (const auto &r : refusals) {
-        EXPECT_EQ(line.Command(r.command), r.reply) << r.command;
-        EXPECT_TRUE(line.safe.LatchClosed()) << r.command;
-        EXPECT_EQ(line.safe.Mode(), safelogic::kLockedForTime) << r.command;
-    }
-    EXPECT_EQ(line.Command("T"), "9");
-
-    EXPECT_EQ(line.Command(pair.unlockCode), "Y");
-    EXPECT_FALSE(line.safe.LatchClosed());
-    EXPECT_EQ(line.safe.Mode(), safelogic::kUnlocked);
-    EXPECT_EQ(line.Command("T"), "0");
-    EXPECT_EQ(line.Command(pair.unlockCode), "N"); // used up
-    EXPECT_EQ(line.Command(other.lockCode), "Y");  // a new lock is taken
-}
-
-// Each kind of lock: what "T" says, and what a board that stored the lock
-// finds after a reset 2.5 s later, its clock starting again at zero.
-TEST(SafeLogic, EachKindOfLockAnswersTheTimeAndSurvivesAReset)
-{
-    const struct {
-        std::int32_t seconds;
-        int hide;
-        safelogic::LockMode mode;
-        std::string time, timeAfterReset;
-    } cases[] = {
-        {3600, 0, safelogic::kLockedForTime, "3600", "3598"},
-        {3600, 1, safelogic::kLockedForTime, "X", "X"},
-        {3600, 2, safelogic::kLockedForTime, "3600", "3598"}, // only bit 0 hides
-        {3600, 3, safelogic::kLockedForTime, "X", "X"},
-        {0, 0, safelogic::kLockedUntilUnlockCode, "2147483647", "2147483647"},
-        {0, 1, safelogic::kLockedUntilUnlockCode, "X", "X"},
-        {2147483647, 0, safelogic::kLockedForTime, "2147483647", "2147483645"},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::to_string(c.seconds) + "/" + std::to_string(c.hide));
-        const keycodes::KeyCodes pair = Codes(c.seconds, c.hide);
-        Line before;
-        EXPECT_FALSE(before.safe.TakePersistRequest());
-        ASSERT_EQ(before.Command(pair.lockCode), "Y");
-        EXPECT_TRUE(before.safe.TakePersistRequest());
-        EXPECT_FALSE(before.safe.TakePersistRequest());
-        EXPECT_EQ(before.safe.Mode(), c.mode);
-        EXPECT_EQ(before.safe.TimeHidden(), (c.hide & 1) != 0);
-        EXPECT_EQ(before.Command("T"), c.time);
-        before.Wait(2500);
-
-        Line after(0);
-        ASSERT_TRUE(after.safe.Restore(before.safe.Snapshot()));
-        EXPECT_FALSE(after.safe.TakePersistRequest());
-        EXPECT_TRUE(after.safe.LatchClosed());
-        EXPECT_EQ(after.Command("T"), c.timeAfterReset);
-        EXPECT_EQ(after.Command(pair.lockCode), "N");
-        EXPECT_EQ(after.Command(pair.unlockCode), "Y");
-        EXPECT_TRUE(after.safe.TakePersistRequest());
-        EXPECT_EQ(after.safe.Snapshot().mode, safelogic::kUnlocked);
-    }
-}
-
 TEST(SafeLogic, TimedLockOpensOnItsSecondAndNoOtherLockDoes)
 {
     const std::vector<std::uint32_t> wraps(100, 4000000000u); // the counter wraps many times
@@ -224,7 +134,17 @@ TEST(SafeLogic, TimedLockOpensOnItsSecondAndNoOtherLockDoes)
             EXPECT_FALSE(line.safe.TimeHidden());
             EXPECT_EQ(line.Command("T"), "0");
             EXPECT_EQ(line.Command(pair.unlockCode), "N");
+            continue;
         }
+        // While it holds: the time hidden; no other lock, no other lock's
+        // unlock code and no test command opens it; its own unlock code does.
+        EXPECT_EQ(line.Command("T"), "X");
+        for (const std::string &refused : {pair.lockCode, Codes(60, 0, 40001).unlockCode, std::string("Y")})
+            EXPECT_EQ(line.Command(refused), "N") << refused;
+        EXPECT_TRUE(line.safe.LatchClosed());
+        EXPECT_EQ(line.Command(pair.unlockCode), "Y");
+        EXPECT_FALSE(line.safe.LatchClosed());
+        EXPECT_EQ(line.Command(pair.unlockCode), "N"); // used up
     }
 }
 
