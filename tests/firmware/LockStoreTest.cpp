@@ -64,26 +64,6 @@ TEST(LockStore, MemoryWithoutARecordHoldsNoLock)
     }
 }
 
-TEST(LockStore, StatesComeBackAsStored)
-{
-    const PersistentState states[] = {
-        State(safelogic::kUnlocked, false, 0, 0),
-        State(safelogic::kLockedUntilUnlockCode, false, 0xBEEF, 0),
-        State(safelogic::kLockedForTime, true, 0x1234, 3600),
-        State(safelogic::kLockedForTime, false, 0xFFFF, 2147483647UL),
-    };
-    for (const PersistentState &state : states) {
-        Eeprom memory;
-        lockstore::LockStore<Eeprom> store(memory);
-        ASSERT_TRUE(store.Save(state));
-        PersistentState back{};
-        ASSERT_TRUE(LoadFresh(memory, &back));
-        EXPECT_TRUE(Same(back, state)) << "mode " << int(state.mode) << " seconds " << state.secondsLeft;
-        safelogic::SafeLogic safe("test");
-        EXPECT_TRUE(safe.Restore(back));
-    }
-}
-
 TEST(LockStore, NewestRecordWinsAndWritesSpreadOverTheRing)
 {
     Eeprom memory;

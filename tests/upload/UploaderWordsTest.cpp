@@ -33,14 +33,6 @@ TEST(UploaderWords, EachValueIsOneWordInItsPlace)
         std::vector<std::string> expected;
     };
     const std::vector<Case> cases = {
-        {"default folder, COM4", "/home/k/.local/share/Vandrel/arduino-0012X", "COM4", "Blink.hex",
-         PathStyle::Posix,
-         Words("/home/k/.local/share/Vandrel/arduino-0012X/hardware/tools/avr/etc/avrdude.conf",
-               HostPort("COM4", "/dev/ttyS3"), "Blink.hex")},
-        {"folder with spaces stays one word", "/opt/Arduino 0012 X", "/dev/ttyUSB0", "Cadrelle.hex",
-         PathStyle::Posix,
-         Words("/opt/Arduino 0012 X/hardware/tools/avr/etc/avrdude.conf", "/dev/ttyUSB0",
-               "Cadrelle.hex")},
         {"no port selected: an empty word after -P", "/opt/arduino", "", "Blink.hex",
          PathStyle::Posix, Words("/opt/arduino/hardware/tools/avr/etc/avrdude.conf", "", "Blink.hex")},
         {"trailing separator is doubled", "/opt/arduino/", "COM1", "Blink.hex", PathStyle::Posix,
@@ -63,21 +55,13 @@ TEST(UploaderWords, UploaderPathFollowsTheSystem)
         std::string expected;
     };
     const std::vector<Case> cases = {
-        {"/opt/arduino", PathStyle::Posix, "/opt/arduino/hardware/tools/avr/bin/avrdude"},
         {"/opt/arduino/", PathStyle::Posix, "/opt/arduino//hardware/tools/avr/bin/avrdude"},
-        {"/opt/Arduino 0012", PathStyle::Posix, "/opt/Arduino 0012/hardware/tools/avr/bin/avrdude"},
         {"C:\\arduino-0012", PathStyle::Windows, "C:\\arduino-0012\\hardware\\tools\\avr\\bin\\avrdude.exe"},
         {"C:\\arduino-0012\\", PathStyle::Windows,
          "C:\\arduino-0012\\\\hardware\\tools\\avr\\bin\\avrdude.exe"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(UploaderPath(c.folder, c.style), c.expected) << c.folder;
-}
-
-TEST(UploaderWords, FirmwareFileIsTheBareSketchName)
-{
-    EXPECT_EQ(FirmwareFileName(kBlinkSketch), "Blink.hex");
-    EXPECT_EQ(FirmwareFileName(kCadrelleSketch), "Cadrelle.hex");
 }
 
 TEST(UploaderWords, MessagesShowValuesAsTheyStand)
