@@ -279,19 +279,4 @@ TEST(SimSafe, LinkLivesAsLongAsTheSafe)
     EXPECT_EQ(content, "mine");
 }
 
-TEST(SimSafe, RefusesOptionsItDoesNotKnow)
-{
-    const std::vector<std::string> bad[] = {
-        {"--frobnicate"},
-        {"--misbehave", "sulk"},
-        {"--locked", "-5"},
-        {"--nonce", "12345", "--locked", "0"},
-    };
-    for (const auto &args : bad) {
-        SimSafeProcess safe;
-        EXPECT_FALSE(safe.start(args)) << args.front();
-        EXPECT_NE(safe.errorText().find("exit code 2"), std::string::npos) << safe.errorText();
-    }
-}
-
 } // namespace

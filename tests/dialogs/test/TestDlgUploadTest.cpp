@@ -112,23 +112,4 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
     }
 }
 
-// A launcher's refusal is shown as it stands, and nothing starts.
-TEST_F(UploadWindow, AnUploadThatCannotStartIsReportedAndStartsNothing)
-{
-    ASSERT_TRUE(QFile::remove(uploader));
-    messages.clear();
-    TestDlg dialog;
-    OnNextModal([&](QWidget *w) {
-        TypeInto(w, ArduinoFolder, arduino);
-        Click(w, UploadBlink);
-        PressKey(w, Qt::Key_Escape);
-    });
-    dialog.DoModal();
-    EXPECT_EQ(messages.texts(),
-              QStringList{QStringLiteral("Don't think the path '") + arduino +
-                          QStringLiteral("' is right (it should contain arduino.exe) as I can't find the file '") +
-                          uploader + QStringLiteral("'")});
-    EXPECT_FALSE(Started());
-}
-
 } // namespace
