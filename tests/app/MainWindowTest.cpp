@@ -50,13 +50,6 @@ TEST(MainWindow, OpensWithFocusOnCloseAndTheVersionLineAndNoCloseBox)
     EXPECT_EQ(dialog.DoModal(), dialogkit::IDCANCEL);
 }
 
-TEST(MainWindow, EscapeEndsIt)
-{
-    CCadrelleControllerDlg dialog;
-    OnNextModal([](QWidget *w) { PressKey(w, Qt::Key_Escape); });
-    EXPECT_EQ(dialog.DoModal(), dialogkit::IDCANCEL);
-}
-
 TEST(MainWindow, EnterOnMasterOpensTheMasterWindowAndClosingItReturns)
 {
     CCadrelleControllerDlg dialog;

@@ -75,11 +75,6 @@ std::string Str(const QString &text)
     return text.toStdString();
 }
 
-double SecondsSince(Clock::time_point from)
-{
-    return std::chrono::duration<double>(Clock::now() - from).count();
-}
-
 QString TextOf(QWidget *window, int id)
 {
     return Control(window, id)->property("text").toString();
@@ -142,7 +137,6 @@ protected:
         ASSERT_TRUE(board_.start()) << board_.errorText();
         ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
         ASSERT_TRUE(settings::SetArduinoPath(arduino_));
-        started_ = Clock::now();
     }
 
     void TearDown() override
@@ -173,12 +167,6 @@ protected:
         return event;
     }
 
-    void Note(const char *step, Clock::time_point from)
-    {
-        std::printf("[ e2e     ] %-40s %6.2f s\n", step, SecondsSince(from));
-        std::fflush(stdout);
-    }
-
     // The resets among the board's events from the index `from` on.
     std::vector<BoardEvent> ResetsSince(std::size_t from)
     {
@@ -194,8 +182,7 @@ protected:
     // Inside the Test window: presses an upload button and follows the
     // upload to the firmware's start and the uploader's end. Returns the
     // board's "start" event; `resets` gets the resets from the click to it.
-    std::optional<BoardEvent> UploadFromTestWindow(QWidget *w, int button, const char *sketch,
-                                                   std::vector<BoardEvent> &resets)
+    std::optional<BoardEvent> UploadFromTestWindow(QWidget *w, int button, std::vector<BoardEvent> &resets)
     {
         const std::size_t eventsBefore = board_.events().size();
         messages_.clear();
@@ -206,7 +193,6 @@ protected:
         // As a person would, not within a millisecond of the last exchange
         // (see SimBoardProcess::waitUntilPortClosed).
         EXPECT_TRUE(board_.waitUntilPortClosed(1s));
-        const Clock::time_point clicked = Clock::now();
         Click(w, button);
         // The window does not wait for the uploader: only the log tells.
         EXPECT_EQ(messages_.texts(), QStringList{QStringLiteral("Completed upload")});
@@ -220,7 +206,6 @@ protected:
         if (!start)
             return std::nullopt;
         resets = ResetsSince(eventsBefore);
-        Note((std::string("upload of ") + sketch + " to the firmware's start").c_str(), clicked);
 
         // avrdude verifies the flash against the file and says so in the log.
         const auto finished = [&] {
@@ -237,7 +222,6 @@ protected:
     MessageRecorder messages_;
     SimBoardProcess board_;
     QString arduino_, workDir_, logPath_;
-    Clock::time_point started_;
 };
 
 TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
@@ -251,7 +235,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
             [&](QWidget *w) {
                 ran = true;
                 std::vector<BoardEvent> resets;
-                const auto start = UploadFromTestWindow(w, res::test::UploadCadrelle, "Cadrelle", resets);
+                const auto start = UploadFromTestWindow(w, res::test::UploadCadrelle, resets);
                 ASSERT_TRUE(start);
                 // The port was just plugged in, so the window's own opening
                 // of it, which drops DTR for the uploader, raised DTR too: a
@@ -293,7 +277,6 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
         messages_.clear();
         SubDlg sub;
         OnNextModal([&](QWidget *w) {
-            const Clock::time_point from = Clock::now();
             using res::sub::ApplyCode;
             using res::sub::Code;
             using res::sub::Status;
@@ -330,7 +313,6 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
                                                       QStringLiteral("Safe unlocked")}));
             EXPECT_TRUE(AwaitEvent("latch 1", 2s)) << "the latch did not open";
             EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << Str(TextOf(w, Status));
-            Note("lock, a time update, unlock", from);
             PressKey(w, Qt::Key_Escape);
         });
         sub.DoModal();
@@ -358,7 +340,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
                 EXPECT_EQ(ResetsSince(afterCadrelle).size(), 1u);
 
                 std::vector<BoardEvent> resets;
-                const auto start = UploadFromTestWindow(w, res::test::UploadBlink, "Blink", resets);
+                const auto start = UploadFromTestWindow(w, res::test::UploadBlink, resets);
                 ASSERT_TRUE(start);
                 EXPECT_EQ(resets.size(), 1u) << "resets for the upload of Blink";
                 // Blink turns the latch on for a second and off for a second:
@@ -383,7 +365,6 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
             kUploadWindowTime);
         test.DoModal();
     }
-    Note("whole journey", started_);
 }
 
 } // namespace

@@ -26,7 +26,6 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 using namespace res::sub;
@@ -174,16 +173,12 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
          {kLockGood, "Safe locked for 3600 seconds"}, "reply Y"},
         // Refused before anything is sent.
         {"", {"Bad format"}, ""},
-        {" " + pair.lockCode, {"Bad format"}, ""},
         {"l" + pair.lockCode.substr(1), {"Bad format"}, ""},
-        {"u" + pair.unlockCode.substr(1), {"Bad format"}, ""},
         {WithChangedDigit(pair.lockCode, 7), {kBadLock}, ""},
         {WithChangedDigit(pair.unlockCode, 3), {kBadUnlock}, ""},
         // A full stop would end the command on the wire early and make the
         // rest another command.
         {pair.lockCode + ".Y", {kBadLock}, ""},
-        {pair.lockCode + ".", {kBadLock}, ""},
-        {pair.unlockCode + ".X", {kBadUnlock}, ""},
         {pair.unlockCode + " ok then. Y", {kBadUnlock}, ""},
     };
 
@@ -217,15 +212,12 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             EXPECT_EQ(safeAt, (std::vector<std::string>{"lock=timed", "lock=none"}));
             messages_.onMessage = nullptr;
 
-            const std::pair<const char *, std::int32_t> times[] = {{"93784", 93784},
-                                                                   {"99999999999", 2147483647}};
-            for (const auto &[reply, seconds] : times) {
-                ASSERT_EQ(safe_.control(std::string("reply ") + reply), "ok");
-                const std::int64_t from = Now();
-                Click(w, UpdateTime);
-                EXPECT_TRUE(IsRemainingStatus(TextOf(w, Status), seconds, seconds, from, Now()))
-                    << TextOf(w, Status).toStdString();
-            }
+            // How each kind of time reply reads is the time-text tests' business.
+            ASSERT_EQ(safe_.control("reply 93784"), "ok");
+            const std::int64_t before = Now();
+            Click(w, UpdateTime);
+            EXPECT_TRUE(IsRemainingStatus(TextOf(w, Status), 93784, 93784, before, Now()))
+                << TextOf(w, Status).toStdString();
             ASSERT_EQ(safe_.control("reply X"), "ok");
             Click(w, UpdateTime);
             EXPECT_EQ(TextOf(w, Status), kHidden);
