@@ -1,6 +1,7 @@
 #include "TestDlg.h"
 
 #include "CVersion.h"
+#include "DefaultTools.h"
 #include "DialogTemplates.h"
 #include "MessageBox.h"
 #include "PortChoices.h"
@@ -15,6 +16,7 @@
 
 #include <QComboBox>
 
+#include <optional>
 #include <string>
 
 using dialogkit::ShowMessage;
@@ -124,10 +126,21 @@ void TestDlg::UploadSketch(const QString &name)
 {
     SaveSettings();
     UpdateData(true);
+    PrepareDefaultTools(name);
     // Returns once the uploader has started: the upload itself goes on in
     // its own process, and only the log tells how it went.
     const upload::UploadReport report = upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir);
     ShowMessage(this, report.message);
+}
+
+void TestDlg::PrepareDefaultTools(const QString &name)
+{
+    if (ArduinoFolder == settings::DefaultArduinoPath()) {
+        if (const std::optional<upload::SystemUploader> system = upload::FindSystemUploader())
+            upload::MakeArduinoFolderOfLinks(ArduinoFolder, *system);
+    }
+    upload::LinkInstalledFirmware(
+        WorkDir, QString::fromStdString(upload::FirmwareFileName(name.toStdString())));
 }
 
 void TestDlg::ViewUploadLog()

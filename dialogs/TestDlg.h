@@ -34,6 +34,11 @@ private:
     // Puts the sketch's firmware onto the board with the uploader below the
     // Arduino folder, and says whether the uploader started.
     void UploadSketch(const QString &name);
+    // On first need, with the folder shown being the default one: makes that
+    // folder a tree of links to the system's uploader, and links the sketch's
+    // firmware, installed with the program, into the working folder. What is
+    // already there, and a folder of the user's choice, stay as they are.
+    void PrepareDefaultTools(const QString &name);
     void SaveAndClose();
     // "Lock succeeded" / "Unlock succeeded" for any intact reply.
     void RunTest(const char *command, const QString &success);

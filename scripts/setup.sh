@@ -15,6 +15,8 @@ packages=(
     fonts-dejavu-core xvfb xauth
     # firmware, the simulated board and the uploader
     gcc-avr avr-libc binutils-avr avrdude simavr libsimavr-dev libelf-dev arduino-core-avr
+    # the Debian package: its dependencies (dpkg-shlibdeps) and its checks
+    dpkg-dev lintian desktop-file-utils
 )
 
 missing=()

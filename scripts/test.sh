@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds Vandrel and runs all its tests, headless. With CI=true (as .ci/run
-# sets it) the build treats warnings as errors and the tests run a second time
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz target
-# runs for two seconds from its seed corpus (scripts/fuzz.sh), so that a
-# change that breaks one of their checks shows.
+# sets it) the build treats warnings as errors, the Debian package is made from
+# that build and tested, the tests run a second time under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and every fuzz target runs for two seconds from
+# its seed corpus (scripts/fuzz.sh), so that a change that breaks one of their
+# checks shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -12,11 +13,31 @@ export QT_QPA_PLATFORM=offscreen
 presets=(dev)
 [ "${CI:-}" = "true" ] && presets=(ci asan)
 
+# The Debian package from the ci build: made, checked by lintian and
+# desktop-file-validate, and its unpacked program run against the simulated
+# board with default settings in a new home.
+check_package() {
+    echo "== Debian package"
+    rm -rf build/ci/deb
+    cpack --preset deb
+    local deb
+    deb="$(ls build/ci/deb/vandrel_*.deb)"
+    dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+    dpkg-deb --contents "$deb"
+    ls -l "$deb"
+    lintian --fail-on error --display-info "$deb"
+    desktop-file-validate res/icon/vandrel.desktop
+    build/ci/tests/package/package_tests "$deb"
+}
+
 for preset in "${presets[@]}"; do
     echo "== $preset build"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
     ctest --preset "$preset"
+    if [ "$preset" = ci ]; then
+        check_package
+    fi
 done
 
 if [ "${CI:-}" = "true" ]; then

@@ -2,6 +2,7 @@
 // tests, see StandInUploader.cpp) takes avrdude's place in a temporary
 // Arduino folder and records what it was given.
 
+#include "DefaultTools.h"
 #include "StandInRecords.h"
 #include "UploadLogViewer.h"
 #include "UploadTestSupport.h"
@@ -22,6 +23,7 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -250,6 +252,71 @@ TEST_F(UploaderTest, TheWorkingFolderIsMadeWhenMissing)
     EXPECT_EQ(QString::fromLocal8Bit(ReadFile(Record("cwd"))), QFileInfo(fresh).canonicalFilePath());
     FinishStandIn();
     EXPECT_EQ(ReadFile(UploadLogPath(fresh)), "stand-in error output\nstand-in finished\n");
+}
+
+// The installed program's first upload with the default folder: the folder
+// is made as links to the system's uploader and the firmware is linked in
+// from the installed copy, but only where nothing of the name is there yet.
+TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
+{
+    const QByteArray dataHome = qgetenv("XDG_DATA_HOME"), dataDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(temp.filePath("data")));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(temp.filePath("elsewhere") + ":" + temp.filePath("share")));
+    const QString installed = temp.filePath("share/vandrel/firmware/Cadrelle.hex");
+    ASSERT_TRUE(WriteFile(installed, ":00000001FF\n"));
+    const QString config = temp.filePath("avrdude.conf");
+    ASSERT_TRUE(WriteFile(config, "# configuration\n"));
+    const SystemUploader system{QStringLiteral(VANDREL_STANDIN), config};
+    EXPECT_EQ(InstalledFirmware("Cadrelle.hex"), installed);
+    EXPECT_EQ(InstalledFirmware("Blink.hex"), "");
+
+    const struct {
+        const char* what;
+        std::function<bool(const QString&)> place; // puts it there; null: nothing
+    } rows[] = {
+        {"nothing", nullptr},
+        {"an empty folder", [](const QString& at) { return QDir().mkpath(at); }},
+        {"a file", [](const QString& at) { return WriteFile(at, "mine\n"); }},
+        {"a broken link", [&](const QString& at) { return QFile::link(temp.filePath("gone"), at); }},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const QString folder = temp.filePath(QStringLiteral("home %1/arduino-0012X").arg(n));
+        const QString work = temp.filePath(QStringLiteral("work %1").arg(n++));
+        const QString firmware = work + "/Cadrelle.hex";
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(folder).path()) && QDir().mkpath(work));
+        if (row.place) {
+            ASSERT_TRUE(row.place(folder) && row.place(firmware));
+        }
+        const auto before = [](const QString& at) {
+            const QFileInfo info(at);
+            if (info.isSymLink())
+                return info.symLinkTarget();
+            return info.isDir() ? QStringLiteral("folder") : QString::fromUtf8(ReadFile(at));
+        };
+        const QString folderBefore = before(folder), firmwareBefore = before(firmware);
+
+        EXPECT_EQ(MakeArduinoFolderOfLinks(folder, system), !row.place);
+        EXPECT_EQ(LinkInstalledFirmware(work, "Cadrelle.hex"), !row.place);
+        EXPECT_EQ(LinkInstalledFirmware(work, "Blink.hex"), false) << "none installed";
+        EXPECT_EQ(QDir(QFileInfo(folder).path()).entryList(QDir::Hidden | QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot),
+                  QStringList{"arduino-0012X"}) << "no staging folder left behind";
+        if (row.place) {
+            EXPECT_EQ(before(folder), folderBefore);
+            EXPECT_EQ(before(firmware), firmwareBefore);
+            continue;
+        }
+        EXPECT_EQ(QFileInfo(folder + "/hardware/tools/avr/bin/avrdude").symLinkTarget(), VANDREL_STANDIN);
+        EXPECT_EQ(QFileInfo(folder + "/hardware/tools/avr/etc/avrdude.conf").symLinkTarget(), config);
+        EXPECT_EQ(QFileInfo(firmware).symLinkTarget(), installed);
+        // The upload with them starts.
+        const UploadReport report = UploadSketch(kCadrelleSketch, folder, "COM4", work);
+        EXPECT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
+        FinishStandIn();
+    }
+    qputenv("XDG_DATA_HOME", dataHome);
+    qputenv("XDG_DATA_DIRS", dataDirs);
 }
 
 TEST_F(UploaderTest, OpeningAMissingLogLeavesItMissing)

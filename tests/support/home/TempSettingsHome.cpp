@@ -37,6 +37,8 @@ TempSettingsHome::TempSettingsHome()
     }
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    // Nothing installed on this machine (firmware under /usr/share) is found.
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(dir_.isValid() ? dataDirs() : kNowhere));
     PointStoreAt(config);
 }
 
@@ -47,7 +49,13 @@ TempSettingsHome::~TempSettingsHome()
     const QString data = outer_ ? outer_->dataHome() : kNowhere;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
     qputenv("XDG_DATA_HOME", QFile::encodeName(data));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(outer_ ? outer_->dataDirs() : kNowhere));
     PointStoreAt(config);
+}
+
+QString TempSettingsHome::dataDirs() const
+{
+    return dir_.path() + QStringLiteral("/share");
 }
 
 QString TempSettingsHome::configHome() const

@@ -2,7 +2,7 @@
 // tests never read or write the real ones.
 //
 // While one exists, QSettings in this process and the processes it starts
-// (their XDG_CONFIG_HOME and XDG_DATA_HOME) use folders inside a fresh
+// (their XDG_CONFIG_HOME, XDG_DATA_HOME and XDG_DATA_DIRS) use folders inside a fresh
 // temporary folder; settings::WorkDir() lies inside it too. Qt reads
 // XDG_CONFIG_HOME only once per process, so this also sets QSettings::setPath
 // for the native and INI formats. Homes nest: when one ends, the one before
@@ -30,6 +30,7 @@ public:
     QString path() const { return dir_.path(); }
     QString configHome() const; // XDG_CONFIG_HOME: path() + "/config"
     QString dataHome() const;   // XDG_DATA_HOME: path() + "/data"
+    QString dataDirs() const;   // XDG_DATA_DIRS: path() + "/share" (not made)
 
     // The file that holds the settings of the application with this name
     // (default: this program's): configHome()/Vandrel/<name>.conf.

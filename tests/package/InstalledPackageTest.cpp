@@ -1,0 +1,187 @@
+// The Debian package as a user gets it: unpacked with dpkg-deb into a scratch
+// folder, its program started as its desktop entry says, offscreen, in a new
+// home (settings, working folder) with the data search path pointing at the
+// unpacked tree, and default settings except the serial port, which leads to
+// a blank simulated board. A test-only library, loaded with LD_PRELOAD,
+// drives the windows (Driver.cpp): 'Upload Cadrelle' in the Test window, then
+// 'Get Version'. Debian's avrdude must be installed, as the package's
+// dependency brings it.
+//
+//     package_tests <path of vandrel_<version>_<arch>.deb>
+#include "ChildProcess.h"
+#include "SimBoardProcess.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <map>
+#include <string>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string packagePath;
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The Exec= of the desktop entry.
+QString DesktopExec(const QString &desktopFile)
+{
+    const QRegularExpression exec(QStringLiteral("^Exec=(.*)$"), QRegularExpression::MultilineOption);
+    return exec.match(QString::fromUtf8(ReadAll(desktopFile))).captured(1).trimmed();
+}
+
+// Whether an avrdude process with this port among its words still runs.
+bool UploaderHolds(const std::string &port)
+{
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QByteArray cmdline = ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
+        const QList<QByteArray> words = cmdline.split('\0');
+        if (!words.isEmpty() && words[0].endsWith("avrdude") && words.contains(QByteArray::fromStdString(port)))
+            return true;
+    }
+    return false;
+}
+
+TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome)
+{
+    ASSERT_FALSE(packagePath.empty()) << "usage: package_tests <.deb>";
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    const QString root = scratch.filePath(QStringLiteral("root"));
+    QProcess unpack;
+    unpack.start(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), QString::fromStdString(packagePath), root});
+    ASSERT_TRUE(unpack.waitForFinished(60000) && unpack.exitCode() == 0) << unpack.readAllStandardError().constData();
+
+    // The program as the menu starts it.
+    const QString exec = DesktopExec(root + QStringLiteral("/usr/share/applications/vandrel.desktop"));
+    const QString program = QStandardPaths::findExecutable(exec, {root + QStringLiteral("/usr/bin")});
+    ASSERT_FALSE(program.isEmpty()) << "the desktop entry's Exec=" << exec.toStdString()
+                                    << " is not in the package's /usr/bin";
+
+    // A blank board, and a new home whose only setting is the board's port.
+    testsupport::SimBoardProcess board;
+    ASSERT_TRUE(board.start()) << board.errorText();
+    const QString home = scratch.filePath(QStringLiteral("home"));
+    const QString config = home + QStringLiteral("/.config"), data = home + QStringLiteral("/.local/share");
+    const QString workDir = data + QStringLiteral("/Vandrel");
+    const QString store = config + QStringLiteral("/Vandrel/CadrelleController.conf");
+    {
+        QSettings settings(store, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("Setting/SerialPort"), QString::fromStdString(board.portPath()));
+    }
+    const QString go = scratch.filePath(QStringLiteral("go"));
+
+    // The program's environment: a new home, the data search path in the
+    // unpacked tree, offscreen, and the driver.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), data);
+    env.insert(QStringLiteral("XDG_DATA_DIRS"), root + QStringLiteral("/usr/share"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(VANDREL_PACKAGE_DRIVER));
+    env.insert(QStringLiteral("VANDREL_DRIVER_GO"), go);
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.setWorkingDirectory(scratch.path());
+    ASSERT_TRUE(testsupport::StartChild(app, {program.toStdString()}, SIGTERM)) << app.errorString().toStdString();
+
+    std::map<std::string, std::string> seen;
+    const char *const stages[] = {"reset", "start", "listen"};
+    std::size_t stage = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 240s;
+    std::string line;
+    while (app.state() != QProcess::NotRunning && std::chrono::steady_clock::now() < deadline) {
+        while (testsupport::ReadLine(app, line, 50ms)) {
+            const std::string prefix = "driver: ";
+            if (line.rfind(prefix, 0) != 0)
+                continue;
+            std::printf("[ program ] %s\n", line.c_str());
+            std::fflush(stdout);
+            const std::size_t eq = line.find('=');
+            seen[line.substr(prefix.size(), eq - prefix.size())] = line.substr(eq + 1);
+        }
+        // The upload's reset, the new firmware's start, its receiver on: the
+        // driver may ask the firmware's version, once avrdude has let go of
+        // the port too (until then the program's exchange cannot open it).
+        if (stage < std::size(stages) && board.waitFor(stages[stage], 10ms))
+            ++stage;
+        if (stage == std::size(stages) && !QFileInfo::exists(go) && !UploaderHolds(board.portPath()))
+            QFile(go).open(QIODevice::WriteOnly);
+    }
+    while (app.isOpen() && testsupport::ReadLine(app, line, 10ms)) {
+        const std::size_t eq = line.find('=');
+        if (line.rfind("driver: ", 0) == 0)
+            seen[line.substr(8, eq - 8)] = line.substr(eq + 1);
+    }
+    const int status = testsupport::StopChild(app);
+    const std::string errors = app.readAllStandardError().toStdString();
+    const QString log = QString::fromLocal8Bit(ReadAll(workDir + QStringLiteral("/upload_out.txt")));
+    SCOPED_TRACE("program's error output:\n" + errors + "\nupload log:\n" + log.toStdString());
+
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(seen["failed"], "");
+    EXPECT_EQ(seen["done"], "yes");
+    EXPECT_EQ(seen["application"], "CadrelleController");
+    EXPECT_EQ(seen["main-window-type"], "window");
+    // Default settings: the default folder, the board's port.
+    EXPECT_EQ(seen["folder"], (workDir + QStringLiteral("/arduino-0012X")).toStdString());
+    EXPECT_EQ(seen["port"], board.portPath());
+    // The guide address names the installed guide, which is there.
+    const QString guide = root + QStringLiteral("/usr/share/doc/vandrel/board-setup.md");
+    EXPECT_TRUE(QFileInfo::exists(guide));
+    EXPECT_EQ(seen["guide"], QUrl::fromLocalFile(guide).toString().toStdString());
+    EXPECT_EQ(seen["caption"], "CadrelleController");
+    EXPECT_EQ(seen["message"], "Completed upload");
+
+    // The first upload made the default folder of links to Debian's avrdude
+    // and linked the installed firmware into the working folder.
+    const QString tools = workDir + QStringLiteral("/arduino-0012X/hardware/tools/avr");
+    EXPECT_EQ(QFileInfo(tools + QStringLiteral("/bin/avrdude")).symLinkTarget(),
+              QStandardPaths::findExecutable(QStringLiteral("avrdude")));
+    EXPECT_EQ(QFileInfo(tools + QStringLiteral("/etc/avrdude.conf")).symLinkTarget(), "/etc/avrdude.conf");
+    EXPECT_EQ(QFileInfo(workDir + QStringLiteral("/Cadrelle.hex")).symLinkTarget(),
+              root + QStringLiteral("/usr/share/vandrel/firmware/Cadrelle.hex"));
+
+    // avrdude wrote the whole of it, the board started it, and it answers.
+    EXPECT_TRUE(log.contains(QStringLiteral("bytes of flash verified")));
+    EXPECT_EQ(stage, std::size(stages)) << "the board saw a reset, the start and the listening only up to "
+                                        << stage;
+    EXPECT_EQ(seen["firmware"].rfind("Firmware version: 1 - ", 0), 0u) << seen["firmware"];
+    // The settings went to the program's own store.
+    EXPECT_EQ(QSettings(store, QSettings::IniFormat).value(QStringLiteral("Setting/ArduinoPath")).toString(),
+              workDir + QStringLiteral("/arduino-0012X"));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc >= 2)
+        packagePath = argv[1];
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,103 @@
+#include "DefaultTools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace upload {
+
+namespace {
+
+// Anything of that name, a broken link included.
+bool Occupied(const QString& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(path.toStdU16String(), error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return false;
+    return status.type() != std::filesystem::file_type::none || error.value() != 0;
+}
+
+bool Link(const QString& target, const QString& link)
+{
+    return QDir().mkpath(QFileInfo(link).path()) && QFile::link(target, link);
+}
+
+// The working folder's firmware follows the installed file: a link to it, or
+// on Windows, where links are not for everyone, a copy.
+bool PlaceFirmware(const QString& installed, const QString& target)
+{
+#ifdef Q_OS_WIN
+    return QDir().mkpath(QFileInfo(target).path()) && QFile::copy(installed, target);
+#else
+    return Link(installed, target);
+#endif
+}
+
+} // namespace
+
+std::optional<SystemUploader> FindSystemUploader()
+{
+#ifdef Q_OS_WIN
+    return std::nullopt;
+#else
+    SystemUploader uploader{QStandardPaths::findExecutable(QStringLiteral("avrdude")),
+                            QStringLiteral("/etc/avrdude.conf")};
+    if (uploader.program.isEmpty() || !QFileInfo(uploader.config).isFile())
+        return std::nullopt;
+    return uploader;
+#endif
+}
+
+bool MakeArduinoFolderOfLinks(const QString& folder, const SystemUploader& uploader)
+{
+    if (folder.isEmpty() || Occupied(folder))
+        return false;
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (!QDir().mkpath(parent))
+        return false;
+    QTemporaryDir staging(parent + QStringLiteral("/.") + QFileInfo(folder).fileName() +
+                          QStringLiteral(".XXXXXX"));
+    if (!staging.isValid())
+        return false;
+    const QString tools = staging.path() + QStringLiteral("/hardware/tools/avr");
+    if (!Link(uploader.program, tools + QStringLiteral("/bin/avrdude")) ||
+        !Link(uploader.config, tools + QStringLiteral("/etc/avrdude.conf")))
+        return false;
+    QFile::setPermissions(staging.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                              QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                              QFileDevice::ExeOther);
+    // rename() never replaces a folder that has come meanwhile and holds
+    // anything; a check just before it leaves only an empty one at risk.
+    if (Occupied(folder) || std::rename(QFile::encodeName(staging.path()).constData(),
+                                        QFile::encodeName(folder).constData()) != 0)
+        return false;
+    staging.setAutoRemove(false);
+    return true;
+}
+
+QString InstalledFirmware(const QString& firmwareFile)
+{
+    return QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                  QStringLiteral("vandrel/firmware/") + firmwareFile);
+}
+
+bool LinkInstalledFirmware(const QString& workDir, const QString& firmwareFile)
+{
+    const QString target = workDir + QStringLiteral("/") + firmwareFile;
+    if (Occupied(target))
+        return false;
+    const QString installed = InstalledFirmware(firmwareFile);
+    if (installed.isEmpty())
+        return false;
+    return PlaceFirmware(installed, target);
+}
+
+} // namespace upload
