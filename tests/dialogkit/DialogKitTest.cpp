@@ -24,20 +24,15 @@ TEST(ReadDialogInteger, ReadsAsTheToolkitDoes)
     const std::vector<Case> cases = {
         {"0", true, 0},
         {"12abc", true, 12},
-        {"7 days", true, 7},
         {" \t-5", true, -5},
         {"+3", true, 3},
-        {"-0", true, 0},
         {"2147483647", true, 2147483647},
         {"2147483648", true, -2147483647 - 1}, // wraps modulo 2^32
         {"4294967297", true, 1},
-        {"-2147483649", true, 2147483647},
         {"", false, 0},
-        {"   ", false, 0},
         {"-", false, 0},
         {"+ 1", false, 0},
         {"abc", false, 0},
-        {"--1", false, 0},
         {std::string(62, ' ') + "5", true, 5},
         {std::string(63, ' ') + "5", false, 0}, // only the first 63 characters count
     };

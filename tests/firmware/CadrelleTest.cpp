@@ -126,18 +126,6 @@ TEST_F(Cadrelle, TimedLockCountsDownAndItsUnlockCodeOpens)
     EXPECT_EQ(Ask("T"), "0");
 }
 
-TEST_F(Cadrelle, ShortLockOpensByItself)
-{
-    StartBoard();
-    ASSERT_EQ(Ask(keycodes::MakeKeyCodes(2, 0).lockCode), "Y");
-    const auto closed = board_.waitFor("latch 0", 1s);
-    ASSERT_TRUE(closed);
-    const auto opened = board_.waitFor("latch 1", 5s);
-    ASSERT_TRUE(opened) << "the lock did not end";
-    EXPECT_GE(opened->seconds - closed->seconds, 1.9);
-    EXPECT_EQ(Ask("T"), "0");
-}
-
 // The lock is kept in EEPROM: neither a restart nor a power cut opens it or
 // shortens it, and its unlock is kept as well. The firmware stores the time
 // still to run when the lock is made and renews it every
