@@ -1,8 +1,9 @@
 // The simulated board: the controller's own exchange reaches the firmware on
 // the board's port, and the board resets as its wiring says when the port is
-// opened. (Uploads through Debian's avrdude and the
-// programs that run after them are the end-to-end test's; the reset button is
-// pressed in the firmware's tests, with a lock to keep.)
+// opened, or, without auto-reset, when an upload starts.
+// (Uploads onto a board as sold and the programs that run after them are the
+// end-to-end test's; the reset button is pressed in the firmware's tests, with
+// a lock to keep.)
 
 #include "SafeExchange.h"
 #include "Settings.h"
@@ -86,9 +87,6 @@ protected:
     SimBoardProcess board_;
 };
 
-// A board with auto-reset disabled: the reset button is pressed as each
-// upload starts. (Uploads onto a board as sold run from the Test window in
-// the end-to-end test.)
 // The controller's exchange on a freshly plugged-in port, whatever the
 // board's reset wiring: the first opening (DTR rises) waits once for the
 // board's restart, and resets only a board as sold; later exchanges neither
@@ -132,6 +130,20 @@ TEST_F(SimBoard, ExchangesWaitOnlyAfterDtrHasDropped)
             ASSERT_GE(reopened, 0);
         }
         ::close(reopened);
+        if (c.resetsOnReopening == 0) {
+            // Without auto-reset an upload needs the reset button, which this
+            // board presses as the uploader first writes at the bootloader's
+            // speed. (Uploads onto a board as sold run from the Test window
+            // in the end-to-end test.)
+            ASSERT_TRUE(board_.waitUntilPortClosed(1s));
+            std::string log;
+            EXPECT_EQ(testsupport::RunAvrdude(board_.portPath(), FirmwarePath("Blink"), home_.path().toStdString(),
+                                              log),
+                      0)
+                << log;
+            EXPECT_TRUE(board_.waitFor("reset upload", 1s));
+            EXPECT_TRUE(board_.waitFor("start", kBootWait)) << "Blink did not start";
+        }
         board_.stop();
     }
 }
