@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QRadioButton>
 
 #include <gtest/gtest.h>
 
@@ -62,11 +61,8 @@ namespace {
 const DialogTemplate kProbe{
     900, "Probe", 200, 100, "MS Shell Dlg", 8, SysMenu | ModalFrame,
     {
-        {10, ControlKind::AutoRadioButton, "A", 5, 5, 40, 10, Group},
-        {11, ControlKind::AutoRadioButton, "B", 5, 20, 40, 10, 0},
         {12, ControlKind::PushButton, "Push", 60, 5, 40, 14, Group | TabStop},
         {13, ControlKind::EditText, "", 60, 25, 40, 12, TabStop | Border},
-        {14, ControlKind::AutoRadioButton, "C", 5, 40, 40, 10, Group},
         {15, ControlKind::DropDownList, "", 60, 45, 60, 60, TabStop | Sort},
         {16, ControlKind::DefPushButton, "Default", 120, 5, 40, 14, TabStop | Hidden},
     }};
@@ -80,35 +76,13 @@ public:
     }
     void DoDataExchange(DataExchange &dx) override
     {
-        dx.Radio(10, mode);
-        dx.Radio(14, other);
         dx.ListText(15, item);
     }
-    int mode = 1;
-    int other = -1;
     QString item;
     int pushes = 0;
     int defaults = 0;
 };
 } // namespace
-
-TEST(Dialog, RadioGroupsEndAtTheNextGroupAndCanHaveNoneChecked)
-{
-    Probe dialog;
-    uitest::OnNextModal([&](QWidget *w) {
-        EXPECT_TRUE(qobject_cast<QRadioButton *>(uitest::Control(w, 11))->isChecked());
-        uitest::Click(w, 14); // another group: A/B keep their state
-        dialog.UpdateData(true);
-        EXPECT_EQ(dialog.mode, 1);
-        EXPECT_EQ(dialog.other, 0);
-        dialog.mode = 7; // no such place: no button checked
-        dialog.UpdateData(false);
-        dialog.UpdateData(true);
-        EXPECT_EQ(dialog.mode, -1);
-        w->close();
-    });
-    dialog.DoModal();
-}
 
 TEST(Dialog, EnterGoesToTheFocusedButtonElseTheDefaultButton)
 {

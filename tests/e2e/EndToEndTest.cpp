@@ -1,7 +1,7 @@
 // Vandrel from end to end with no hardware: a blank simulated board as sold
 // (simboard, an ATmega168 with the Diecimila bootloader on a pseudo-terminal,
-// reset by each rise of DTR), Debian's avrdude behind a temporary Arduino
-// folder, the settings store and the working folder in a temporary home, and
+// reset by each rise of DTR), Debian's avrdude behind the default Arduino
+// folder of links the first upload makes, the settings store and the working folder in a temporary home, and
 // the real windows driven headless through clicks and key presses, with
 // message boxes recorded.
 //
@@ -113,15 +113,9 @@ protected:
             ASSERT_TRUE(QFileInfo::exists(QString::fromLatin1(system)))
                 << system << " is missing: install Debian's avrdude (scripts/setup.sh does)";
 
-        // The Arduino folder: the uploader and its configuration where the
-        // Test window looks for them, as links to Debian's.
-        arduino_ = home_.path() + QStringLiteral("/arduino");
-        const QString tools = arduino_ + QStringLiteral("/hardware/tools/avr");
-        ASSERT_TRUE(QDir().mkpath(tools + QStringLiteral("/bin")));
-        ASSERT_TRUE(QDir().mkpath(tools + QStringLiteral("/etc")));
-        ASSERT_TRUE(QFile::link(QStringLiteral(VANDREL_SYSTEM_AVRDUDE), tools + QStringLiteral("/bin/avrdude")));
-        ASSERT_TRUE(
-            QFile::link(QStringLiteral(VANDREL_SYSTEM_AVRDUDE_CONF), tools + QStringLiteral("/etc/avrdude.conf")));
+        // The default Arduino folder, which the first upload makes as links
+        // to Debian's uploader and its configuration.
+        arduino_ = settings::DefaultArduinoPath();
 
         // The firmware files lie in the working folder, as the set-up puts
         // them there; the uploader runs there and writes its log there.
@@ -136,7 +130,6 @@ protected:
         // A blank board: nothing but the bootloader.
         ASSERT_TRUE(board_.start()) << board_.errorText();
         ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
-        ASSERT_TRUE(settings::SetArduinoPath(arduino_));
     }
 
     void TearDown() override

@@ -188,7 +188,6 @@ TEST(SimSafe, FixedRepliesAndControlLines)
         {"misbehave bogus", "error unknown misbehaviour \"bogus\" (known: ok, silent, disagree, "
                             "slow, split, cut, nul, junk, long, hangup)",
          "T", "60.60.60."},
-        {"gap x", "error gap takes milliseconds from 0 to 60000", "T", "60.60.60."},
         {"open sesame", "error unknown control line \"open sesame\"", "T", "60.60.60."},
     };
     for (const auto &s : steps) {

@@ -131,19 +131,6 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
     ::close(board);
 }
 
-TEST_F(UploaderTest, ReturnsWhileTheUploaderStillRuns)
-{
-    InstallStandIn(arduino);
-    ASSERT_TRUE(WriteFile(workDir + "/Cadrelle.hex", ":00000001FF\n"));
-
-    const UploadReport report = UploadSketch(kCadrelleSketch, arduino, "COM4", workDir);
-    ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
-    ASSERT_TRUE(WaitForFile(Record("started")));
-    // The stand-in waits for "go", so it cannot have ended on its own.
-    EXPECT_FALSE(QFileInfo::exists(Record("done")));
-    FinishStandIn();
-}
-
 TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
 {
     InstallStandIn(arduino);

@@ -63,14 +63,3 @@ TEST(UploaderWords, UploaderPathFollowsTheSystem)
     for (const Case& c : cases)
         EXPECT_EQ(UploaderPath(c.folder, c.style), c.expected) << c.folder;
 }
-
-TEST(UploaderWords, MessagesShowValuesAsTheyStand)
-{
-    // A '%' in a folder name must not be read as part of a format.
-    EXPECT_EQ(NoUploaderMessage("/opt/100% arduino", "/opt/100% arduino/hardware/tools/avr/bin/avrdude"),
-              "Don't think the path '/opt/100% arduino' is right (it should contain arduino.exe) as "
-              "I can't find the file '/opt/100% arduino/hardware/tools/avr/bin/avrdude'");
-    EXPECT_EQ(NoFirmwareMessage("Blink.hex"), "Can't find the file 'Blink.hex'");
-    EXPECT_EQ(NotStartedMessage("/opt/a/avrdude", "Permission denied"),
-              "Could not start the uploader '/opt/a/avrdude'\nPermission denied");
-}

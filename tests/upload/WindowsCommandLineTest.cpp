@@ -36,14 +36,3 @@ TEST(WindowsCommandLine, QuotesOnlyWhatNeedsIt)
             << c.word;
     }
 }
-
-TEST(WindowsCommandLine, UploaderWordsComeBackWhole)
-{
-    const std::vector<std::string> words = {
-        "-v", "-C", "C:\\Program Files\\Arduino\\\\hardware\\tools\\avr\\etc\\avrdude.conf",
-        "-p", "atmega168", "-P", "", "-c", "stk500v1", "-b19200", "-U", "flash:w:Blink.hex"};
-    const std::string line = WindowsCommandLine(words);
-    EXPECT_EQ(line, "-v -C \"C:\\Program Files\\Arduino\\\\hardware\\tools\\avr\\etc\\avrdude.conf\" "
-                    "-p atmega168 -P \"\" -c stk500v1 -b19200 -U flash:w:Blink.hex");
-    EXPECT_EQ(ref::ReadWindowsArguments(line), words);
-}
