@@ -147,20 +147,6 @@ TEST_F(SettingsStore, AnyTextComesBackExactlyAlsoInAnotherProcess)
     EXPECT_EQ(settings::GetSerialPort(), u"COM8"_s);
 }
 
-TEST_F(SettingsStore, AnotherApplicationNameHasItsOwnSettings)
-{
-    const QString name = QCoreApplication::applicationName();
-    ASSERT_TRUE(settings::SetSerialPort(u"COM7"_s));
-    ASSERT_TRUE(settings::SetArduinoPath(u"/opt/arduino"_s));
-
-    QCoreApplication::setApplicationName(name + u"-renamed"_s);
-    EXPECT_EQ(settings::GetSerialPort(), u"COM4"_s);
-    EXPECT_EQ(settings::GetArduinoPath(), settings::DefaultArduinoPath());
-    QCoreApplication::setApplicationName(name);
-
-    EXPECT_EQ(settings::GetSerialPort(), u"COM7"_s);
-}
-
 // A store that cannot be written: the write reports false, and no later read,
 // in this process or another, returns the unsaved text, also once the store
 // can be written again. The tests run as root in CI, which ignores folder
