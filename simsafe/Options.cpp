@@ -70,6 +70,8 @@ bool ParseOptions(const std::vector<std::string_view> &args, Options &options, s
             options.verbose = true;
         } else if (arg == "--keep-unread") {
             options.keepUnread = true;
+        } else if (arg == "--go-on-sending") {
+            options.goOnSending = true;
         } else if (arg == "--hidden") {
             hidden = true;
         } else if (arg == "--link") {
@@ -157,6 +159,7 @@ std::string UsageText()
            "  --state-file PATH    keep the lock in PATH across runs, as the board keeps it\n"
            "  --keep-unread        keep what a controller left unread for the next one, as a\n"
            "                       line without the clean-up on closing would\n"
+           "  --go-on-sending      go on sending a reply after the controller closed the port\n"
            "  --verbose            tell on standard error what the safe receives and answers\n"
            "\n"
            "Control lines on standard input, each answered by one line on standard output:\n"

@@ -26,6 +26,7 @@ struct Options {
     std::optional<StartLock> startLock;     // --locked, --hidden, --nonce
     std::string stateFile;                  // --state-file
     bool keepUnread = false;                // --keep-unread
+    bool goOnSending = false;               // --go-on-sending
     bool verbose = false;                   // --verbose
     bool help = false;                      // --help
 };

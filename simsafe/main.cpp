@@ -209,7 +209,8 @@ void Server::FollowPeers()
         return;
     // A real port that is closed receives nothing: whatever the safe still
     // had to say, and a command cut off by the close, go nowhere.
-    output_.clear();
+    if (!options_.goOnSending)
+        output_.clear();
     if (!options_.keepUnread)
         terminal_->DiscardUnread();
     safe_.AbandonInput();

@@ -18,6 +18,7 @@
 #include <chrono>
 #include <ctime>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -62,14 +63,12 @@ void ExpectFailsAtOnce()
     EXPECT_EQ(reply, "unchanged");
 }
 
-// The safe keeps what an exchange left unread for the next one, as a line
-// without the clean-up on closing would: each exchange must start afresh.
 class Exchange : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(home_.isValid());
-        ASSERT_TRUE(safe_.start({"--keep-unread"})) << safe_.errorText();
+        ASSERT_TRUE(safe_.start()) << safe_.errorText();
         UsePort(safe_.portPath());
     }
 
@@ -129,6 +128,21 @@ TEST_F(Exchange, RepliesAreAcceptedOnlyWhenTheyAgreeAndEndInTime)
         EXPECT_EQ(safe_.received(), Copies(c.command));
         ExpectNextExchangeWorks();
     }
+}
+
+// A safe that goes on sending after the controller gave up, on a line that
+// keeps it: the next exchange must start afresh, not read it as its reply.
+TEST_F(Exchange, BytesLeftOnTheLineDoNotSpoilTheNextExchange)
+{
+    testsupport::SimSafeProcess safe;
+    ASSERT_TRUE(safe.start({"--keep-unread", "--go-on-sending", "--misbehave", "split,ok", "--gap", "150"}))
+        << safe.errorText();
+    UsePort(safe.portPath());
+    std::string reply;
+    EXPECT_FALSE(SafeExchange("T", reply));
+    std::this_thread::sleep_for(400ms); // the rest of the reply reaches the line
+    EXPECT_TRUE(SafeExchange("T", reply));
+    EXPECT_EQ(reply, "0");
 }
 
 TEST_F(Exchange, SilenceEndsByTheTotalTimeOut)
