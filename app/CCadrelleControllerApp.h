@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: prepares the toolkit, runs the main window
 // modally and ends when it closes. It also owns the two settings.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: a launcher for the Master, Sub and Test windows, with the
 // program's version line.
 #pragma once

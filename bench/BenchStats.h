@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the benchmarks make of a series of timings: the median and the 95th
 // percentile, in milliseconds of the steady clock. Header only.
 #pragma once

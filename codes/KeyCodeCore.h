@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key-code arithmetic shared by the controller and the safe's firmware.
 //
 // This header is the one definition of how lock and unlock codes are built and

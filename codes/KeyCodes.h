@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lock and unlock codes as texts: making a pair and checking typed codes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What screen readers and other assistive tools see of a dialog's radio
 // buttons and check boxes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A modal dialog built from a template: controls with numeric ids, a command
 // table from ids to handlers, data exchange between controls and fields in
 // both directions, OnInitDialog, and the default OK and Cancel actions.

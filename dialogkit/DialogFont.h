@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog units: a template's positions are in units of a quarter of the
 // dialog font's average character width and an eighth of its height.
 #pragma once

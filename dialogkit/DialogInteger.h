@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading an integer from an edit box the way the dialog toolkit does.
 #pragma once
 

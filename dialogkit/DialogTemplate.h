@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windows as data: a dialog template lists its controls with their numeric
 // ids, kinds, captions, styles and positions in dialog units, in creation
 // order (which is also the keyboard order).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every message the program shows goes through ShowMessage, so tests can
 // record messages instead of showing them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's build and the firmware's version, side by side. The safe is
 // asked once, while the window is prepared.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key-holder's window: chooses how the safe locks and makes a lock code
 // with its unlock code.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ports the Test window's list offers beyond COM1 to COM9. Kept apart
 // because it is the one place where the systems differ: on Windows the list
 // holds exactly COM1 to COM9; elsewhere a board usually appears as a device

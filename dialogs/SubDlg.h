@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wearer's window: sends a lock or unlock code to the safe and shows how
 // long the safe stays locked, as the safe reports it.
 #pragma once

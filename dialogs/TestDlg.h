@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window where the safe is set up and tried out: the serial port and the
 // Arduino folder, lock and unlock tests, any typed command, the versions.
 // Every button and every way of closing first writes the port and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Blink: a test program for the board. The latch output (and the LED beside
 // it) turns on for one second and off for one second, for ever, so the wiring
 // of the latch can be checked before the safe's firmware goes on.

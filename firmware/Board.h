@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pins and clock of the safe's board: an Arduino Diecimila-class board with an
 // ATmega168 at 16 MHz and the Diecimila bootloader in the top 2 KiB of flash.
 //

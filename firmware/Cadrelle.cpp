@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cadrelle: the safe's firmware. The safe's behaviour is the shared safe logic
 // (the same code the simulated safe runs); this file gives it the board's
 // serial line, clock, latch output and EEPROM.

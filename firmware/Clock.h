@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's sense of time: Timer1 interrupts once a millisecond.
 //
 // There is no real-time clock on the board, so this clock counts only the time

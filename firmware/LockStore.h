@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lock's record in the board's EEPROM, so that a reset or a power cut does
 // not open a locked safe.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board's UART at 9600 baud, 8 data bits, no parity, 1 stop bit: received
 // bytes are taken by an interrupt into a small queue, so that nothing is lost
 // while the main loop sends a reply or writes the EEPROM.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes avr-size's flash and RAM figures of one firmware into a file and shows
 # them in the build log.
 execute_process(COMMAND ${AVR_SIZE} -C --mcu=${MCU} ${ELF}

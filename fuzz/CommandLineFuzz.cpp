@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The uploader's Windows command line: any words, quoted and joined, read
 // back with the Microsoft C runtime's rules (RefWindowsArguments.h, written
 // out as the runtime documents them) give the same words. A command line cannot carry

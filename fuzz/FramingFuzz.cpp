@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reply framing and agreement check on any bytes, against a small model
 // written here: only the first 260 bytes count, the text ends at the first
 // NUL, it must hold three full stops, and the three copies before them must

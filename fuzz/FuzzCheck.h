@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every fuzz target uses: a check that stops the run with a message
 // (libFuzzer keeps the input that broke it), and a reader that takes numbers
 // and choices from the fuzzer's bytes. Plain C++, no library code.

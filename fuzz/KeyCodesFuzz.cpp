@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lock and unlock code checks on any text, and made pairs from any clock,
 // duration and hide flag, against the independent reading in RefKeyCodes.h.
 //  - A text is accepted exactly when the reference accepts it, with the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The reading of the safe's "T" reply, the status text made from it, and the
 // reading of an integer box, against models of their rules:
 //  - the "T" reply: "X" is a hidden time; anything else reads as the standard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second, independent reading of the key-code rules, for the fuzz targets
 // to hold the product's code against. Written from the rules, not from the
 // product's code: the register is stepped by the parity of its tap bits, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Microsoft C runtime's reading of a command line, written from its
 // documented rules, for the fuzz target and the tests to hold the uploader's
 // Windows quoting against: the quoting is checked against the reader rather

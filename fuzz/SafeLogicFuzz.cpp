@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe's command handling fed arbitrary byte streams, clock steps, line
 // resets and board resets, held against a model of what the safe must do:
 //  - every completed command has a reply without a full stop or a NUL, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each window as it is drawn: id, kind, caption, x, y, width, height in
 // dialog units, styles, and for a label the control it names.
 #include "DialogTemplates.h"

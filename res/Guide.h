@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The board set-up guide that the Test window points to.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window and control identifiers, as the windows are drawn.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe's framing: a command goes out as the command text followed by ".",
 // three times; a reply is three copies, each followed by ".", and counts only
 // when the copies agree.

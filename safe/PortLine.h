@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port's DTR line, which a board as sold turns into a reset of its chip.
 //
 // An Arduino Diecimila-class board resets whenever DTR rises on its

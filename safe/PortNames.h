@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a port name from the settings becomes the device that is opened.
 #pragma once
 

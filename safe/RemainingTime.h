@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Sub window's status text for the time the safe stays locked: the time
 // split into days, hours, minutes and seconds, and the local date and time at
 // which the safe opens.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the controller sends to the safe, and how it reads the answers.
 // Every command is one framed exchange (SafeExchange.h); a reply here is the
 // agreed copy without its framing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One command/reply exchange with the safe over the serial port.
 #pragma once
 

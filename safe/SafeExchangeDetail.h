@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Not for the program: lets the exchange benchmark measure the read without
 // its early end. SafeExchange() always ends the read at the third full stop.
 #pragma once

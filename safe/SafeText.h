@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text in the system's 8-bit encoding as the safe gets it: what a window sends
 // (a typed code or command) and what it shows of a reply. The local 8-bit
 // encoding is UTF-8 on Linux and the ANSI code page on Windows. Codes,

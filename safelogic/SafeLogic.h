@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe's behaviour, written once for the board's firmware and for the
 // simulated safe on the host.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that the tests catch faults: applies each deliberate break from
 # tests/breaks/breaks.txt to a scratch copy of the tree, builds it, runs the
 # tests the break names, and prints "caught" or "missed". The tree itself is

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets (preset fuzz: clang, libFuzzer, ASan+UBSan) and runs
 # each one on its seed corpus in fuzz/seeds/ and its working corpus in
 # build/fuzz/corpus/ (kept between runs, so a long run goes on from the last).

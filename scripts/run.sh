@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vandrel and starts it talking to the simulated safe, so it can be
 # tried without a board. It runs with settings and a working folder of its own
 # under build/dev/try (never the user's own settings), the safe keeps its lock

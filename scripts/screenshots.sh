@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Saves a picture of each window into docs/screenshots/ (headless).
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building, running and testing Vandrel need on Debian 12, then
 # runs the per-user set-up steps in scripts/setup.d/. Safe to run again.
 set -euo pipefail

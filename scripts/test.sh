@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vandrel and runs all its tests, headless. With CI=true (as .ci/run
 # sets it) the build treats warnings as errors, the Debian package is made from
 # that build and tested, the tests run a second time under AddressSanitizer and

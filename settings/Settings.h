@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two per-user settings (the safe's serial port and the Arduino folder)
 // and the uploader's working folder.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The host end of the simulated board's USB-serial link: a pseudo-terminal
 // whose other end programs open as they would open the board's serial device.
 #ifndef VANDREL_SIMBOARD_PTYPORT_H

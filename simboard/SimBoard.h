@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An Arduino Diecimila-class board in simavr: an ATmega168 at 16 MHz that
 // starts in the Diecimila bootloader, with its UART, its latch output and its
 // EEPROM reachable from the host.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // simboard: the safe's board without hardware. Runs an ATmega168 at 16 MHz
 // from the Arduino Diecimila bootloader in simavr, held to real time, with its
 // UART on a pseudo-terminal, so that avrdude can upload firmware onto it and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pseudo-terminal the simulated safe serves, and who has it open.
 #pragma once
 

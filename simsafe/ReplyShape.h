@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the simulated safe puts a reply on the line: as it should, or broken in
 // one of the ways the controller must survive.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated safe: the safe's own logic served on a pseudo-terminal, with
 // the host's clock, for tests and for trying the controller without a board.
 #include "Options.h"

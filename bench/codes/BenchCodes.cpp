@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How many code pairs per second MakeKeyCodes and both checks sustain: one
 // pair is made from the clock, its lock code checked and decoded, and its
 // unlock code checked against the decoded nonce.

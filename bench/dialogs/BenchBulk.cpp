@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long one "BULK" run of the Master window takes (1000 pairs made,
 // shown and checked), with message boxes recorded rather than shown.
 #include "MasterDlg.h"

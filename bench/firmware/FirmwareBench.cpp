@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cadrelle on the simulated board as sold (auto-reset on DTR), through the
 // controller's own code: uploads with no reset button (the Test window's
 // preparation, which drops DTR, then Debian's avrdude with the Test window's

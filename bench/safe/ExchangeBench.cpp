@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long one "T" exchange takes over a pseudo-terminal, with the read's
 // early end at the third full stop and without it (ended only by the 50 ms
 // gap after the last byte). Prints the median and 95th percentile of each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fault soak: many exchanges through SafeExchange() against simulated
 // safes whose replies break in a way drawn at random for each exchange
 // (silence, slow bytes, a cut, a split, copies that disagree, a NUL, junk

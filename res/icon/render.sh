@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the icon's PNG sizes from the SVG sources (rsvg-convert, Debian
 # package librsvg2-bin). The PNGs are committed, so building needs neither.
 # 16 px has its own drawing on the pixel grid; the rest scale vandrel.svg.

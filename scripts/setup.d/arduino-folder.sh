@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the controller's default Arduino folder, $XDG_DATA_HOME/Vandrel/arduino-0012X
 # (~/.local/share by default), a tree of links to Debian's avrdude and its
 # configuration file, so that uploads work without an Arduino installation.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the board's firmware, Blink.hex and Cadrelle.hex, from this checkout
 # (firmware/ as a project of its own: only the AVR toolchain is needed, so it
 # runs before the project's build) and puts both into the controller's working

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lock and unlock codes: the register, the pair, and how typed codes are read.
 //
 // The expected codes are vectors worked out outside this code base, so a wrong

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog layer's own rules: integers as the toolkit reads them, dialog
 // units, radio groups and the Enter/Escape routing.
 #include "Dialog.h"

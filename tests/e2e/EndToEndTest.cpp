@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Vandrel from end to end with no hardware: a blank simulated board as sold
 // (simboard, an ATmega168 with the Diecimila bootloader on a pseudo-terminal,
 // reset by each rise of DTR), Debian's avrdude behind the default Arduino

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cadrelle on the simulated board, asked through the controller's own
 // exchange (real pseudo-terminal, real settings store in a temporary home).
 // Its answers in each state are the safe's logic, tested byte by byte in

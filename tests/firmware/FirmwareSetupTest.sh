@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The set-up step scripts/setup.d/firmware.sh: it builds Blink.hex and
 # Cadrelle.hex and puts them into the working folder of a temporary data home;
 # a differing file already there is kept as .bak, never lost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware's lock record in EEPROM, over an array that behaves as the
 // ATmega168's 512 bytes do: blank is 0xFF, a cell can wear out, power can fail
 // in the middle of a record.

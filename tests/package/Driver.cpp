@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test-only: loaded into the unpacked, installed program with LD_PRELOAD, it
 // drives the real windows once the program's QApplication runs, as a user
 // would with default settings: opens the Test window, presses 'Upload

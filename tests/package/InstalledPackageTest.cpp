@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Debian package as a user gets it: unpacked with dpkg-deb into a scratch
 // folder, its program started as its desktop entry says, offscreen, in a new
 // home (settings, working folder) with the data search path pointing at the

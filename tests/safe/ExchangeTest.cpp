@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // SafeExchange over a real pseudo-terminal to the simulated safe, its replies
 // broken on purpose; the port name comes from the real settings store in a
 // temporary home. Every way of splitting and agreeing copies is checked over

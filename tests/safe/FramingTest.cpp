@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The agreement check, port names and the reading of time replies, as plain
 // functions over bytes: no port. (A command's framing is checked on the wire
 // by the exchange tests; that the read's early end at the third full stop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Sub window's status text for the safe's time reply, with the time zone
 // fixed for each case.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The safe's behaviour, byte by byte, with the clock in the test's hands.
 #include "SafeLogic.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of each window as a user sees it, saved as PNG files into
 // $VANDREL_SCREENSHOT_DIR (scripts/screenshots.sh points it at
 // docs/screenshots).

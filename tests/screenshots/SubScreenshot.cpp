@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A picture of the Sub window after the wearer has applied a lock code for
 // 1 day, 2 hours, 3 minutes and 4 seconds: the simulated safe is locked for a
 // time it shows, and the status line tells how long. Settings in a temporary

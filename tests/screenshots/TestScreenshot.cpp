@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of the Test window and of the Version window it opens, against the
 // simulated safe, with the settings in a temporary home.
 #include "Resource.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store through the real QSettings store, in a temporary home.
 // A second copy of the program is this test program started again with
 // --store-child; it reads and writes the same store from its own process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated board (program `simboard`) as a child process of a test or a
 // benchmark, with the events it reports (resets, the firmware's start, the
 // latch output).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated board: the controller's own exchange reaches the firmware on
 // the board's port, and the board resets as its wiring says when the port is
 // opened, or, without auto-reset, when an upload starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated safe as a program: exchanges over its real pseudo-terminal,
 // opened and closed for every exchange as the controller does.
 #include "SimSafeProcess.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The set-up step that makes the default Arduino folder: run in a temporary
 # data home, it makes the tree of links; run again, or over a folder the user
 # made, it changes nothing.

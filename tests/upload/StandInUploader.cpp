@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for avrdude in the launcher tests: a real program that the
 // launcher starts like the uploader. It records what it was given (its words,
 // its current folder, where its standard input and output lead), writes a

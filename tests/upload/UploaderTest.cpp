@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The launcher against a real process: a stand-in uploader (built with the
 // tests, see StandInUploader.cpp) takes avrdude's place in a temporary
 // Arduino folder and records what it was given.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The uploader's Windows quoting, read back with the C runtime's rules as the
 // fuzz target reads it (fuzz/RefWindowsArguments.h).
 #include "RefWindowsArguments.h"

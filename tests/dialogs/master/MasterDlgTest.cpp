@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Master window, driven headless through clicks and key presses.
 #include "KeyCodes.h"
 #include "MasterDlg.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Sub window, driven headless through clicks and key presses, talking to
 // the simulated safe on its pseudo-terminal: its own answers, or fixed and
 // broken ones where a case needs them, and the bytes it received. The port

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Test window, driven headless through clicks and key presses against the
 // simulated safe on a pseudo-terminal, with messages recorded and the settings
 // store in a temporary home, read back from disk afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Test window's uploads, driven headless: a stand-in uploader (the
 // upload tests' own program, tests/upload/StandInUploader.cpp) takes avrdude's
 // place in a temporary Arduino folder whose name holds spaces. How the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the Test and Version window tests share: the settings store as it lies
 // on disk, choosing in a drop-down list, the text of a control.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Version window, driven headless against the simulated safe, with the
 // settings store in a temporary home.
 #include "CVersion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A temporary home for the per-user settings store and data folder, so that
 // tests never read or write the real ones.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program as a child process of a test or a benchmark, through QProcess:
 // the simulated safe, the simulated board and avrdude run this way.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated safe (program `simsafe`) as a child process of a test.
 //
 //     testsupport::SimSafeProcess safe;

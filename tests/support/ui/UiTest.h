@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Driving real windows from tests, headless: modal runs are driven from the
 // event loop, through real key presses and mouse clicks.
 #pragma once

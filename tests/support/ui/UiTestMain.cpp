@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // main() of window tests: a QApplication around GoogleTest.
 #include <QApplication>
 
