@@ -88,12 +88,17 @@ void TestDlg::SendCommand()
         ShowMessage(this, kFailed);
 }
 
-void TestDlg::RunTest(const char *command, const QString &success)
+void TestDlg::RunTest(const char *command, const QString &success, const QString &refused)
 {
     SaveSettings();
     UpdateData(true);
     std::string reply;
-    ShowMessage(this, SafeExchange(command, reply) ? success : kFailed);
+    if (!SafeExchange(command, reply))
+        ShowMessage(this, kFailed);
+    else if (!refused.isEmpty() && reply == safecmd::kRefused)
+        ShowMessage(this, refused);
+    else
+        ShowMessage(this, success);
 }
 
 void TestDlg::TestLock()
@@ -103,7 +108,7 @@ void TestDlg::TestLock()
 
 void TestDlg::TestUnlock()
 {
-    RunTest(safecmd::kTestUnlock, QStringLiteral("Unlock succeeded"));
+    RunTest(safecmd::kTestUnlock, QStringLiteral("Unlock succeeded"), QStringLiteral("Unlock refused"));
 }
 
 void TestDlg::ShowVersion()

@@ -41,8 +41,10 @@ private:
     // already there, and a folder of the user's choice, stay as they are.
     void PrepareDefaultTools(const QString &name);
     void SaveAndClose();
-    // "Lock succeeded" / "Unlock succeeded" for any intact reply.
-    void RunTest(const char *command, const QString &success);
+    // `success` for any intact reply but the safe's refusal, which shows
+    // `refused` where one is given: a locked safe keeps its latch shut on a
+    // test unlock, and saying "succeeded" then would be a lie.
+    void RunTest(const char *command, const QString &success, const QString &refused = {});
 
     QString CommandText;
     QString ArduinoFolder;

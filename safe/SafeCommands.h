@@ -12,9 +12,10 @@ namespace safecmd {
 inline constexpr char kVersion[] = "V";    // reply: the firmware's version text
 inline constexpr char kTime[] = "T";       // reply: seconds until the safe opens, or kHiddenTime
 inline constexpr char kTestLock[] = "X";   // closes the latch; the reply is not examined
-inline constexpr char kTestUnlock[] = "Y"; // opens the latch; the reply is not examined
+inline constexpr char kTestUnlock[] = "Y"; // opens the latch; a locked safe refuses it with kRefused
 
 inline constexpr char kAccepted[] = "Y";   // reply to a lock or unlock code the safe took
+inline constexpr char kRefused[] = "N";    // reply to a code or kTestUnlock the safe will not act on
 inline constexpr char kHiddenTime[] = "X"; // reply to kTime while the time is hidden
 
 struct TimeReply {

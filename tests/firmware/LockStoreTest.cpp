@@ -65,6 +65,27 @@ TEST(LockStore, MemoryWithoutARecordHoldsNoLock)
     }
 }
 
+// Each field comes back whole: the longest lock a code can make (31 bits),
+// a remaining time that needs all 32 bits, and the widest nonce.
+TEST(LockStore, EveryFieldOfARecordComesBackWhole)
+{
+    const PersistentState states[] = {
+        State(safelogic::kLockedForTime, false, 0xBEEF, 0x7FFFFFFFu),
+        State(safelogic::kLockedForTime, true, 0xFFFF, 0xFEDCBA98u),
+        State(safelogic::kLockedUntilUnlockCode, true, 0x0001, 0),
+    };
+    for (const PersistentState &state : states) {
+        SCOPED_TRACE(state.secondsLeft);
+        Eeprom memory;
+        lockstore::LockStore<Eeprom> store(memory);
+        ASSERT_TRUE(store.Save(state));
+        PersistentState back{};
+        ASSERT_TRUE(LoadFresh(memory, &back));
+        EXPECT_TRUE(Same(back, state));
+        EXPECT_EQ(back.secondsLeft, state.secondsLeft);
+    }
+}
+
 TEST(LockStore, NewestRecordWinsAndWritesSpreadOverTheRing)
 {
     Eeprom memory;

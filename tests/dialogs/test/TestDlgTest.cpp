@@ -3,6 +3,7 @@
 // simulated safe on a pseudo-terminal, with messages recorded and the settings
 // store in a temporary home, read back from disk afterwards.
 #include "CVersion.h"
+#include "KeyCodes.h"
 #include "MessageBox.h"
 #include "PortChoices.h"
 #include "Resource.h"
@@ -29,6 +30,7 @@ namespace {
 
 const QString kSimulatedVersion = QStringLiteral("Cadrelle 1 simulated");
 const QString kTypedFolder = QStringLiteral("/srv/Arduino 0012 X/");
+const QString kLockCode = QString::fromStdString(keycodes::MakeKeyCodes(3600, 0).lockCode);
 
 class TestWindow : public ::testing::Test {
 protected:
@@ -142,7 +144,8 @@ TEST(PortChoices, OnLinuxTheSystemsSerialDevicesAndTheStoredPathEachOnce)
 
 // Every button in one window: what it reports, with the typed folder and the
 // port shown stored first. Any reply that arrived intact is success, whatever
-// it says; a failed exchange is "Failed". 'Send' shows the reply itself. A
+// it says, but the safe's refusal of a test unlock; a failed exchange is
+// "Failed". 'Send' shows the reply itself. A
 // chosen port with no safe on it fails: the exchange went there, not to the
 // port the window opened with.
 TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
@@ -169,6 +172,10 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
         {"", "", CommandText, "V", kSimulatedVersion},
         // The safe answers "?" to a command it does not know, the empty one too.
         {"", "", ArduinoFolder, "", "?"},
+        // A locked safe refuses the test unlock ("N") and stays shut.
+        {"", "", Send, kLockCode, "Y", "closed"},
+        {"", "", TestUnlock, "", "Unlock refused", "closed"},
+        {"reply N", "", TestUnlock, "", "Unlock refused"},
     };
     ASSERT_TRUE(settings::SetSerialPort(safePort));
     QStringList seen; // folder and port in the store when the message comes
