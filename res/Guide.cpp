@@ -10,14 +10,16 @@ namespace res {
 
 QString GuidePath()
 {
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                              QStringLiteral("/" VANDREL_INSTALLED_GUIDE));
-    if (QFileInfo::exists(installed))
-        return installed;
-    const QString source = QStringLiteral(VANDREL_SOURCE_GUIDE);
-    if (QFileInfo::exists(source))
-        return source;
-    return installed;
+    const QString below = QStringLiteral("/" VANDREL_GUIDE_BELOW_PREFIX);
+    // No absolute path is built into the program: the same file serves an
+    // installed tree, wherever it was unpacked, and a build tree.
+    QDir dir(QCoreApplication::applicationDirPath());
+    do {
+        const QString guide = QDir::cleanPath(dir.absolutePath() + below);
+        if (QFileInfo::exists(guide))
+            return guide;
+    } while (dir.cdUp());
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/..") + below);
 }
 
 QString GuideAddress()

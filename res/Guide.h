@@ -6,10 +6,11 @@
 
 namespace res {
 
-// The guide installed with the program, found from the program's own folder
-// (<prefix>/bin -> <prefix>/share/doc/vandrel/board-setup.md), when it is
-// there; otherwise the source tree's guide, for a program run from its build
-// tree; the installed place when neither is there. Needs the QApplication.
+// The guide in the nearest folder, from the program's own upwards, that holds
+// share/doc/vandrel/board-setup.md: for an installed program its prefix
+// (<prefix>/bin -> <prefix>/share/doc/vandrel/board-setup.md), for a program
+// run from its build the build tree, which holds a copy. The installed place
+// when none does. Needs the QApplication.
 QString GuidePath();
 
 // GuidePath() as a file:// address.

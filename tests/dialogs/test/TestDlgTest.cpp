@@ -247,11 +247,12 @@ TEST_F(TestWindow, ChoosingTheSimulatedSafesPortThenGetVersionShowsItsVersion)
     EXPECT_TRUE(messages.messages.empty());
 }
 
-// Run from its build, the program points to the source tree's guide (the
-// installed program to the installed one: the package test checks that).
+// Run from its build, the program points to the build tree's copy of the
+// guide (the installed program to the installed one: the package test checks
+// that).
 TEST_F(TestWindow, EveryLabelShowsItsWholeTextAndTheInstructionsNameAGuideThatIsThere)
 {
-    const QString guide = QStringLiteral(VANDREL_SOURCE_DIR "/docs/board-setup.md");
+    const QString guide = QStringLiteral(VANDREL_BUILD_GUIDE);
     ASSERT_TRUE(QFileInfo::exists(guide));
     Run([&](QWidget *w) {
         ExpectEveryLabelFits(w);
