@@ -26,15 +26,13 @@ unsigned ComPortNumber(const std::string &name)
 
 } // namespace
 
-std::string SerialDeviceName(const std::string &portName)
+std::string SerialDeviceName(const std::string &portName, System system)
 {
-#ifdef _WIN32
-    return portName;
-#else
+    if (system == System::Windows)
+        return portName;
     if (!portName.empty() && portName[0] == '/')
         return portName;
     if (const unsigned n = ComPortNumber(portName); n >= 1)
         return "/dev/ttyS" + std::to_string(n - 1);
     return portName;
-#endif
 }

@@ -4,8 +4,10 @@
 
 #include <string>
 
-// Windows: the name as it stands (COM1 ... COM9). Elsewhere: a name that
-// begins with "/" is a device path and stands; "COMn" (n >= 1, "com" in any
-// case) is the n-th serial port, /dev/ttyS<n-1>; anything else stands.
+#include "ThisSystem.h"
+
+// Windows: the name as it stands (COM1 ... COM9). Linux: a name that begins
+// with "/" is a device path and stands; "COMn" (n >= 1, "com" in any case)
+// is the n-th serial port, /dev/ttyS<n-1>; anything else stands.
 // The uploader's -P value is mapped the same way.
-std::string SerialDeviceName(const std::string &portName);
+std::string SerialDeviceName(const std::string &portName, System system = ThisSystem());

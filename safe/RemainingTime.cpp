@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RemainingTime.h"
 
+#include "LocalTime.h"
 #include "SafeCommands.h"
 
 #include <cstdio>
@@ -10,21 +11,6 @@
 namespace safetime {
 
 namespace {
-
-// The one place where the systems differ: POSIX localtime_r and Windows
-// localtime_s take their arguments in opposite orders and report failure
-// differently. localtime_r, unlike localtime, need not look at the time zone
-// again after its first call; tzset makes it follow a changed TZ as
-// localtime would.
-bool ToLocalTime(std::time_t moment, std::tm &local)
-{
-#if defined(_WIN32)
-    return localtime_s(&local, &moment) == 0;
-#else
-    tzset();
-    return localtime_r(&moment, &local) != nullptr;
-#endif
-}
 
 // strftime's %b would follow the user's locale; the status text is English.
 constexpr const char *kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

@@ -18,6 +18,9 @@ packages=(
     gcc-avr avr-libc binutils-avr avrdude simavr libsimavr-dev libelf-dev arduino-core-avr
     # the Debian package: its dependencies (dpkg-shlibdeps) and its checks
     dpkg-dev lintian desktop-file-utils
+    # the Windows build: the MinGW-w64 cross compiler, Wine to run its tests,
+    # NSIS for its installer
+    g++-mingw-w64-x86-64-posix wine wine64 nsis
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds Vandrel and runs all its tests, headless. With CI=true (as .ci/run
+# Builds Vandrel and runs all its tests, headless, then builds it for Windows
+# (preset windows, MinGW-w64) and runs those tests under Wine. With CI=true (as .ci/run
 # sets it) the build treats warnings as errors, the Debian package is made from
 # that build and tested, the tests run a second time under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and every fuzz target runs for two seconds from
@@ -31,17 +32,36 @@ check_package() {
     build/ci/tests/package/package_tests "$deb"
 }
 
+# Each part's time, printed as it ends and again at the end.
+times=()
+timed() {
+    local part="$1" start=$SECONDS
+    shift
+    "$@"
+    times+=("$part: $((SECONDS - start)) s")
+    echo "== $part took $((SECONDS - start)) s"
+}
+
 for preset in "${presets[@]}"; do
     echo "== $preset build"
     cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset"
-    ctest --preset "$preset"
+    timed "$preset build" cmake --build --preset "$preset"
+    timed "$preset tests" ctest --preset "$preset"
     if [ "$preset" = ci ]; then
-        check_package
+        timed "Debian package" check_package
     fi
 done
 
+# The Windows build's tests start Wine's server and make its prefix under
+# build/windows themselves (the CTest fixture "wine").
+echo "== windows build"
+cmake --preset windows >/dev/null
+timed "windows build" cmake --build --preset windows
+timed "windows tests (Wine)" ctest --preset windows
+
 if [ "${CI:-}" = "true" ]; then
     echo "== fuzz targets, briefly"
-    scripts/fuzz.sh 2
+    timed "fuzz targets" scripts/fuzz.sh 2
 fi
+
+printf '== %s\n' "${times[@]}"

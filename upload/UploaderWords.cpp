@@ -51,7 +51,7 @@ std::vector<std::string> UploaderWords(const std::string& arduinoFolder,
     return {"-v",
             "-C", UploaderConfigPath(arduinoFolder, style),
             "-p", "atmega168",
-            "-P", SerialDeviceName(portText),
+            "-P", SerialDeviceName(portText, style == PathStyle::Windows ? System::Windows : System::Linux),
             "-c", "stk500v1",
             "-b19200",
             "-U", "flash:w:" + firmwareFile};

@@ -6,6 +6,8 @@
 // the Test window shows about an upload. Plain C++ so it is shared by every
 // platform and tested without a window.
 
+#include "safe/ThisSystem.h"
+
 #include <string>
 #include <vector>
 
@@ -13,11 +15,11 @@ namespace upload {
 
 enum class PathStyle { Posix, Windows };
 
-#ifdef _WIN32
-inline constexpr PathStyle kHostPathStyle = PathStyle::Windows;
-#else
-inline constexpr PathStyle kHostPathStyle = PathStyle::Posix;
-#endif
+// This system's: backslashes on Windows, slashes on Linux.
+inline PathStyle HostPathStyle()
+{
+    return ThisSystem() == System::Windows ? PathStyle::Windows : PathStyle::Posix;
+}
 
 inline constexpr char kBlinkSketch[] = "Blink";
 inline constexpr char kCadrelleSketch[] = "Cadrelle";
@@ -31,24 +33,24 @@ std::string FirmwareFileName(const std::string& sketch);
 // folder + separator + name by plain concatenation: nothing is trimmed, so a
 // folder that already ends in a separator gives a doubled one.
 std::string JoinPath(const std::string& folder, const std::string& name,
-                     PathStyle style = kHostPathStyle);
+                     PathStyle style = HostPathStyle());
 
 // <folder>/hardware/tools/avr/bin/avrdude (avrdude.exe on Windows).
-std::string UploaderPath(const std::string& arduinoFolder, PathStyle style = kHostPathStyle);
+std::string UploaderPath(const std::string& arduinoFolder, PathStyle style = HostPathStyle());
 
 // <folder>/hardware/tools/avr/etc/avrdude.conf
 std::string UploaderConfigPath(const std::string& arduinoFolder,
-                               PathStyle style = kHostPathStyle);
+                               PathStyle style = HostPathStyle());
 
 // The uploader's words, in order, each value one whole word (a folder with
 // spaces stays one word, an empty port stays an empty word after -P):
 // -v -C <conf> -p atmega168 -P <port> -c stk500v1 -b19200 -U flash:w:<file>.
-// The port is mapped to this system's device name as the serial exchange
-// maps it (COM3 -> /dev/ttyS2 on Linux).
+// The port is mapped to a device name as the serial exchange maps it on the
+// system of `style` (COM3 -> /dev/ttyS2 on Linux).
 std::vector<std::string> UploaderWords(const std::string& arduinoFolder,
                                        const std::string& portText,
                                        const std::string& firmwareFile,
-                                       PathStyle style = kHostPathStyle);
+                                       PathStyle style = HostPathStyle());
 
 // The Test window's messages, filled by concatenation so that a '%' in a
 // folder name is shown as it stands.

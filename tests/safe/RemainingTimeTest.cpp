@@ -3,6 +3,7 @@
 // fixed for each case.
 
 #include "RemainingTime.h"
+#include "TimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -31,17 +32,12 @@ protected:
     }
     void TearDown() override
     {
-        if (saved_)
-            setenv("TZ", saved_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
+        testsupport::SetTimeZoneRule(saved_ ? saved_->c_str() : nullptr);
     }
     static void Use(const char *zone)
     {
         // POSIX rule strings, so no time-zone database is needed.
-        setenv("TZ", zone, 1);
-        tzset();
+        testsupport::SetTimeZoneRule(zone);
     }
 
 private:
@@ -90,6 +86,8 @@ TEST_F(RemainingTime, MomentIsShownInTheLocalZoneWithItsDaylightSaving)
         {"UTC0", -1, ""},
     };
     for (const Case &c : cases) {
+        if (c.zone == cet && !testsupport::TimeZoneRulesHaveDates())
+            continue;
         Use(c.zone);
         EXPECT_EQ(MomentText(c.moment), c.text) << c.zone << " " << c.moment;
     }

@@ -10,12 +10,6 @@ using namespace upload;
 
 namespace {
 
-// The serial exchange's port mapping as this system applies it.
-std::string HostPort(const std::string& windowsName, const std::string& linuxName)
-{
-    return kHostPathStyle == PathStyle::Windows ? windowsName : linuxName;
-}
-
 std::vector<std::string> Words(const std::string& conf, const std::string& port,
                                const std::string& file)
 {
@@ -37,12 +31,12 @@ TEST(UploaderWords, EachValueIsOneWordInItsPlace)
         {"no port selected: an empty word after -P", "/opt/arduino", "", "Blink.hex",
          PathStyle::Posix, Words("/opt/arduino/hardware/tools/avr/etc/avrdude.conf", "", "Blink.hex")},
         {"trailing separator is doubled", "/opt/arduino/", "COM1", "Blink.hex", PathStyle::Posix,
-         Words("/opt/arduino//hardware/tools/avr/etc/avrdude.conf", HostPort("COM1", "/dev/ttyS0"),
+         Words("/opt/arduino//hardware/tools/avr/etc/avrdude.conf", "/dev/ttyS0",
                "Blink.hex")},
         {"Windows folder with spaces and a trailing backslash", "C:\\Program Files\\Arduino\\", "COM9",
          "Cadrelle.hex", PathStyle::Windows,
          Words("C:\\Program Files\\Arduino\\\\hardware\\tools\\avr\\etc\\avrdude.conf",
-               HostPort("COM9", "/dev/ttyS8"), "Cadrelle.hex")},
+               "COM9", "Cadrelle.hex")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(UploaderWords(c.folder, c.port, c.file, c.style), c.expected) << c.what;

@@ -1,0 +1,46 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Tests of the Windows build, run under Wine (CMAKE_CROSSCOMPILING_EMULATOR).
+#
+# GoogleTest is built from Debian's sources by the cross compiler. Each test
+# program is one CTest test: listing a program's cases would start Wine at
+# build time, and the cases of a program are reported by GoogleTest itself.
+#
+# Every test runs in a Wine prefix of the build's own, with Wine's messages
+# off and no Mono or Gecko offered. Wine's server would inherit the output
+# pipe of whatever first starts it, and CTest then waits for that pipe to
+# close: every test took seconds, or CTest hung. The fixture "wine" starts
+# the server (persistent) and makes the prefix with every stream redirected,
+# before any test, and stops the server after the last.
+
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# Not our code: its warnings are not ours to fail on.
+target_compile_options(gtest PRIVATE -w)
+target_compile_options(gtest_main PRIVATE -w)
+
+set(VANDREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(VANDREL_WINE_ENVIRONMENT
+    WINEPREFIX=${VANDREL_WINEPREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
+
+find_program(VANDREL_WINESERVER wineserver REQUIRED)
+add_test(NAME wine.start
+         COMMAND sh -c "mkdir -p \"$WINEPREFIX\" && \"$0\" -p </dev/null >/dev/null 2>&1 &&
+                        \"$1\" cmd /c exit </dev/null >/dev/null 2>&1"
+                 ${VANDREL_WINESERVER} ${VANDREL_WINE})
+add_test(NAME wine.stop COMMAND ${VANDREL_WINESERVER} -k)
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${VANDREL_WINE_ENVIRONMENT}")
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${VANDREL_WINE_ENVIRONMENT}")
+
+# In place of GoogleTest's own: the test areas' CMakeLists.txt call it as
+# they do in the Linux build (TEST_PREFIX and PROPERTIES are kept).
+function(gtest_discover_tests target)
+    cmake_parse_arguments(arg "" "TEST_PREFIX;DISCOVERY_TIMEOUT;DISCOVERY_MODE" "PROPERTIES;EXTRA_ARGS" ${ARGN})
+    set(name ${arg_TEST_PREFIX}${target})
+    add_test(NAME ${name} COMMAND ${target} ${arg_EXTRA_ARGS})
+    if(arg_PROPERTIES)
+        set_tests_properties(${name} PROPERTIES ${arg_PROPERTIES})
+    endif()
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT ${VANDREL_WINE_ENVIRONMENT})
+    set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED wine)
+endfunction()

@@ -1,0 +1,23 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Cross build for 64-bit Windows with Debian's MinGW-w64 (GCC 12, the -posix
+# flavour, which has std::thread). Programs are linked statically, so each
+# .exe needs nothing but the system's own DLLs; CMake runs them through Wine
+# wherever it runs a built program (tests included).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(VANDREL_MINGW_TRIPLET x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${VANDREL_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VANDREL_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${VANDREL_MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VANDREL_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+
+find_program(VANDREL_WINE wine REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${VANDREL_WINE})
