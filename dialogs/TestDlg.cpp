@@ -30,7 +30,7 @@ const QString kFailed = QStringLiteral("Failed");
 
 TestDlg::TestDlg(QWidget *parent)
     : Dialog(res::TestDialogTemplate(), parent),
-      WorkDir(settings::WorkDir()),
+      WorkDir(QString::fromStdString(settings::WorkDir())),
       LogPath(upload::UploadLogPath(WorkDir))
 {
     On(res::test::Send, [this] { SendCommand(); });
@@ -57,8 +57,8 @@ void TestDlg::DoDataExchange(dialogkit::DataExchange &dx)
 bool TestDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    ArduinoFolder = settings::GetArduinoPath();
-    PortText = settings::GetSerialPort();
+    ArduinoFolder = QString::fromStdString(settings::GetArduinoPath());
+    PortText = QString::fromStdString(settings::GetSerialPort());
 
     for (int n = kFirstComPort; n <= kLastComPort; ++n)
         AddListItem(res::test::PortList, QStringLiteral("COM%1").arg(n));
@@ -73,8 +73,8 @@ bool TestDlg::OnInitDialog()
 void TestDlg::SaveSettings()
 {
     UpdateData(true);
-    settings::SetArduinoPath(ArduinoFolder);
-    settings::SetSerialPort(PortText);
+    settings::SetArduinoPath(ArduinoFolder.toStdString());
+    settings::SetSerialPort(PortText.toStdString());
 }
 
 void TestDlg::SendCommand()
@@ -141,7 +141,7 @@ void TestDlg::UploadSketch(const QString &name)
 
 void TestDlg::PrepareDefaultTools(const QString &name)
 {
-    if (ArduinoFolder == settings::DefaultArduinoPath()) {
+    if (ArduinoFolder.toStdString() == settings::DefaultArduinoPath()) {
         if (const std::optional<upload::SystemUploader> system = upload::FindSystemUploader())
             upload::MakeArduinoFolderOfLinks(ArduinoFolder, *system);
     }

@@ -79,7 +79,7 @@ bool ReadReply(QSerialPort &port, QByteArray &bytes, ReadEnd readEnd)
 
 bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd)
 {
-    const std::string device = SerialDeviceName(settings::GetSerialPort().toStdString());
+    const std::string device = SerialDeviceName(settings::GetSerialPort());
     // An empty name would make QSerialPort try the folder /dev/ itself.
     if (device.empty())
         return false;

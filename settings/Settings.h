@@ -1,38 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The two per-user settings (the safe's serial port and the Arduino folder)
-// and the uploader's working folder.
+// and the uploader's working folder. Text is UTF-8.
 //
-// The store is QSettings(NativeFormat, UserScope, "Vandrel", <application name>),
-// section "Setting": the registry key HKCU\Software\Vandrel\<name>\Setting on
-// Windows, $XDG_CONFIG_HOME/Vandrel/<name>.conf elsewhere. Every read and write
-// goes to the store at once, so another copy of the program sees it too.
-// Needs a QCoreApplication (the application's name keys the store).
+// The store is the application's section "Setting" (SettingsStore.h): the
+// registry key HKCU\Software\Vandrel\<name>\Setting on Windows, the file
+// $XDG_CONFIG_HOME/Vandrel/<name>.conf on Linux. Every read and write goes to
+// the store at once, so another copy of the program sees it too. On Linux it
+// needs a QCoreApplication (the application's name keys the store).
 #pragma once
 
-#include <QString>
+#include <string>
+
+#include "UserFolders.h"
 
 namespace settings {
 
-// The executable's name, as QCoreApplication reports it.
-QString ApplicationName();
+// The uploader's working folder: the per-user data folder "Vandrel", in this
+// system's spelling. It is not created here.
+std::string WorkDir();
 
-// The uploader's working folder: the per-user data folder "Vandrel"
-// (native separators). It is not created here.
-QString WorkDir();
-
-// WorkDir() + "/arduino-0012X" (native separators).
-QString DefaultArduinoPath();
+// WorkDir() + "/arduino-0012X" ("\" on Windows).
+std::string DefaultArduinoPath();
 
 // "COM4" when the store holds no value; a stored empty text comes back empty.
-QString GetSerialPort();
+std::string GetSerialPort();
 
 // Stores the text exactly as given. False when the store did not keep it;
 // the value is then not served by later reads either.
-bool SetSerialPort(QString port);
+bool SetSerialPort(const std::string &port);
 
 // DefaultArduinoPath() when the store holds no value.
-QString GetArduinoPath();
+std::string GetArduinoPath();
 
-bool SetArduinoPath(QString folder);
+bool SetArduinoPath(const std::string &folder);
 
 } // namespace settings

@@ -99,7 +99,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_firmware: %s\n", board.errorText().c_str());
         return 1;
     }
-    settings::SetSerialPort(QString::fromStdString(board.portPath()));
+    settings::SetSerialPort(board.portPath());
 
     std::vector<double> uploadMs;
     std::vector<double> firstMs;
@@ -136,7 +136,7 @@ int main(int argc, char **argv)
 #ifdef VANDREL_BENCH_SIMSAFE
     testsupport::SimSafeProcess safe;
     if (safe.start()) {
-        settings::SetSerialPort(QString::fromStdString(safe.portPath()));
+        settings::SetSerialPort(safe.portPath());
         const ExchangeSeries host = TimeExchanges(exchanges);
         PrintRow("\"T\" exchange, simulated safe on the host", host.ms, Failed(host.failed));
         failed += host.failed;

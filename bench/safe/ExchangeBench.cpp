@@ -61,7 +61,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const std::string port = safe.portPath();
-    if (!settings::SetSerialPort(QString::fromStdString(port))) {
+    if (!settings::SetSerialPort(port)) {
         std::fprintf(stderr, "bench_exchange: the settings store did not keep the port\n");
         return 1;
     }

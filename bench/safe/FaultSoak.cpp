@@ -108,7 +108,7 @@ int Worker(int argc, char **argv, int index, int count, std::uint64_t seed, int 
         std::fprintf(stderr, "bench_fault_soak: %s\n", safe.errorText().c_str());
         return 1;
     }
-    if (!settings::SetSerialPort(QString::fromStdString(link))) {
+    if (!settings::SetSerialPort(link)) {
         std::fprintf(stderr, "bench_fault_soak: the settings store did not keep the port\n");
         return 1;
     }

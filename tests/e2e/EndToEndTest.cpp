@@ -116,11 +116,11 @@ protected:
 
         // The default Arduino folder, which the first upload makes as links
         // to Debian's uploader and its configuration.
-        arduino_ = settings::DefaultArduinoPath();
+        arduino_ = QString::fromStdString(settings::DefaultArduinoPath());
 
         // The firmware files lie in the working folder, as the set-up puts
         // them there; the uploader runs there and writes its log there.
-        workDir_ = settings::WorkDir();
+        workDir_ = QString::fromStdString(settings::WorkDir());
         logPath_ = workDir_ + QStringLiteral("/upload_out.txt");
         ASSERT_TRUE(QDir().mkpath(workDir_));
         for (const char *sketch : {"Blink", "Cadrelle"}) {
@@ -130,7 +130,7 @@ protected:
 
         // A blank board: nothing but the bootloader.
         ASSERT_TRUE(board_.start()) << board_.errorText();
-        ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
+        ASSERT_TRUE(settings::SetSerialPort(board_.portPath()));
     }
 
     void TearDown() override

@@ -76,7 +76,7 @@ protected:
     {
         args.insert(args.begin(), {"--firmware", FirmwarePath("Cadrelle")});
         ASSERT_TRUE(board_.start(args)) << board_.errorText();
-        ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
+        ASSERT_TRUE(settings::SetSerialPort(board_.portPath()));
     }
 
     // The firmware takes commands once it has turned the UART's receiver on

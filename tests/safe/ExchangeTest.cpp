@@ -51,7 +51,7 @@ std::string Copies(const std::string &copy)
 
 void UsePort(const std::string &name)
 {
-    ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(name)));
+    ASSERT_TRUE(settings::SetSerialPort(name));
 }
 
 // An exchange that must fail at once and leave the reply untouched.

@@ -23,7 +23,7 @@ TEST(Screenshots, SubWindow)
     ASSERT_TRUE(home.isValid());
     testsupport::SimSafeProcess safe;
     ASSERT_TRUE(safe.start()) << safe.errorText();
-    ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(safe.portPath())));
+    ASSERT_TRUE(settings::SetSerialPort(safe.portPath()));
 
     const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(93784, 0);
     dialogkit::MessageRecorder messages;

@@ -17,9 +17,9 @@ TEST(Screenshots, TestAndVersionWindows)
     ASSERT_TRUE(home.isValid());
     testsupport::SimSafeProcess safe;
     ASSERT_TRUE(safe.start()) << safe.errorText();
-    ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(safe.portPath())));
+    ASSERT_TRUE(settings::SetSerialPort(safe.portPath()));
     // The folder a user on Linux sees by default, rather than the temporary home.
-    ASSERT_TRUE(settings::SetArduinoPath(QStringLiteral("/home/ada/.local/share/Vandrel/arduino-0012X")));
+    ASSERT_TRUE(settings::SetArduinoPath("/home/ada/.local/share/Vandrel/arduino-0012X"));
 
     TestDlg dialog;
     uitest::OnNextModal([](QWidget *w) {

@@ -43,12 +43,12 @@ int RunChild(const QStringList &args)
 {
     const bool port = args.value(1) == u"SerialPort"_s;
     if (args.value(0) == u"get"_s) {
-        const QString value = port ? settings::GetSerialPort() : settings::GetArduinoPath();
-        QTextStream(stdout) << value.toUtf8().toHex() << Qt::endl;
+        const std::string value = port ? settings::GetSerialPort() : settings::GetArduinoPath();
+        QTextStream(stdout) << QByteArray::fromStdString(value).toHex() << Qt::endl;
         return 0;
     }
     if (args.value(0) == u"set"_s) {
-        const QString value = QString::fromUtf8(QByteArray::fromHex(args.value(2).toLatin1()));
+        const std::string value = QByteArray::fromHex(args.value(2).toLatin1()).toStdString();
         return (port ? settings::SetSerialPort(value) : settings::SetArduinoPath(value)) ? 0 : 1;
     }
     return 2;
@@ -102,12 +102,11 @@ TEST_F(SettingsStore, FreshHomeGivesTheDefaultsWhateverOtherFilesSay)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(other) == other.size());
     }
 
-    EXPECT_EQ(settings::GetSerialPort(), u"COM4"_s);
-    EXPECT_EQ(settings::WorkDir(), QDir::toNativeSeparators(home_.dataHome() + "/Vandrel"));
-    EXPECT_EQ(settings::DefaultArduinoPath(),
-              QDir::toNativeSeparators(home_.dataHome() + "/Vandrel/arduino-0012X"));
+    EXPECT_EQ(settings::GetSerialPort(), "COM4");
+    EXPECT_EQ(settings::WorkDir(), (home_.dataHome() + "/Vandrel").toStdString());
+    EXPECT_EQ(settings::DefaultArduinoPath(), (home_.dataHome() + "/Vandrel/arduino-0012X").toStdString());
     EXPECT_EQ(settings::GetArduinoPath(), settings::DefaultArduinoPath());
-    EXPECT_FALSE(QFileInfo::exists(settings::WorkDir())) << "reading must not create the folder";
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(settings::WorkDir()))) << "reading must not create the folder";
     EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), u"COM4"_s);
     QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
                       QLibraryInfo::path(QLibraryInfo::SettingsPath));
@@ -134,10 +133,10 @@ TEST_F(SettingsStore, AnyTextComesBackExactlyAlsoInAnotherProcess)
     for (std::size_t i = 0; i < n; ++i) {
         const QString &port = texts[i], &path = texts[(i + 1) % n];
         SCOPED_TRACE(port.toStdString() + " / " + path.toStdString());
-        ASSERT_TRUE(settings::SetSerialPort(port));
-        ASSERT_TRUE(settings::SetArduinoPath(path));
-        EXPECT_EQ(settings::GetSerialPort(), port);
-        EXPECT_EQ(settings::GetArduinoPath(), path);
+        ASSERT_TRUE(settings::SetSerialPort(port.toStdString()));
+        ASSERT_TRUE(settings::SetArduinoPath(path.toStdString()));
+        EXPECT_EQ(settings::GetSerialPort(), port.toStdString());
+        EXPECT_EQ(settings::GetArduinoPath(), path.toStdString());
         EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), port);
         EXPECT_EQ(ReadInOtherProcess(u"ArduinoPath"_s), path);
     }
@@ -145,7 +144,7 @@ TEST_F(SettingsStore, AnyTextComesBackExactlyAlsoInAnotherProcess)
     // The port as another process writes it, with a file of the same length
     // as before: a read here must not take it for the file it has read.
     ASSERT_TRUE(WriteInOtherProcess(u"SerialPort"_s, u"COM8"_s));
-    EXPECT_EQ(settings::GetSerialPort(), u"COM8"_s);
+    EXPECT_EQ(settings::GetSerialPort(), "COM8");
 }
 
 // A store that cannot be written: the write reports false, and no later read,
@@ -186,25 +185,25 @@ TEST(UnwritableStore, WritesFailAndTheUnsavedTextIsNeverReadBack)
         Home home;
         ASSERT_TRUE(home.isValid());
         if (!c.stored.isEmpty()) {
-            ASSERT_TRUE(settings::SetSerialPort(c.stored));
+            ASSERT_TRUE(settings::SetSerialPort(c.stored.toStdString()));
         }
 
         ASSERT_TRUE(c.breakStore(home));
-        const bool portWritten = settings::SetSerialPort(u"COM7 and more"_s);
-        const bool pathWritten = settings::SetArduinoPath(u"/opt/arduino"_s);
-        const QString portWhileBroken = settings::GetSerialPort();
-        const QString pathWhileBroken = settings::GetArduinoPath();
+        const bool portWritten = settings::SetSerialPort("COM7 and more");
+        const bool pathWritten = settings::SetArduinoPath("/opt/arduino");
+        const QString portWhileBroken = QString::fromStdString(settings::GetSerialPort());
+        const std::string pathWhileBroken = settings::GetArduinoPath();
         ASSERT_TRUE(c.mend(home));
 
         EXPECT_FALSE(portWritten);
         EXPECT_FALSE(pathWritten);
         EXPECT_EQ(portWhileBroken, c.readBack);
         EXPECT_EQ(pathWhileBroken, settings::DefaultArduinoPath());
-        EXPECT_EQ(settings::GetSerialPort(), c.readBack);
+        EXPECT_EQ(settings::GetSerialPort(), c.readBack.toStdString());
         EXPECT_EQ(settings::GetArduinoPath(), settings::DefaultArduinoPath());
         EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), c.readBack);
         // The mended store takes the next write.
-        EXPECT_TRUE(settings::SetSerialPort(u"COM9"_s));
+        EXPECT_TRUE(settings::SetSerialPort("COM9"));
         EXPECT_EQ(ReadInOtherProcess(u"SerialPort"_s), u"COM9"_s);
     }
     std::signal(SIGXFSZ, oldHandler);

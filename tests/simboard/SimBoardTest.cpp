@@ -81,7 +81,7 @@ protected:
     void StartBoard(const std::vector<std::string> &args = {})
     {
         ASSERT_TRUE(board_.start(args)) << board_.errorText();
-        ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(board_.portPath())));
+        ASSERT_TRUE(settings::SetSerialPort(board_.portPath()));
     }
 
     testsupport::TempSettingsHome home_;

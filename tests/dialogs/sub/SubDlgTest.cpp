@@ -95,7 +95,7 @@ protected:
 
     static void UsePort(const std::string &name)
     {
-        ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(name)));
+        ASSERT_TRUE(settings::SetSerialPort(name));
     }
 
     testsupport::TempSettingsHome home_;

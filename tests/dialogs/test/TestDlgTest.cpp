@@ -96,7 +96,7 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
         ASSERT_TRUE(rowHome.isValid());
         const auto Stored = [&](const char *name) { return windowtest::Stored(rowHome, name); };
         if (c.stored) {
-            ASSERT_TRUE(settings::SetSerialPort(*c.stored));
+            ASSERT_TRUE(settings::SetSerialPort(c.stored->toStdString()));
         }
         const std::optional<QString> before = Stored("SerialPort");
         messages.clear();
@@ -111,7 +111,7 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
             const QRect field = list->style()->subControlRect(QStyle::CC_ComboBox, &option,
                                                               QStyle::SC_ComboBoxEditField, list);
             EXPECT_LE(list->fontMetrics().horizontalAdvance(list->currentText()), field.width());
-            EXPECT_EQ(TextOf(w, ArduinoFolder), settings::DefaultArduinoPath());
+            EXPECT_EQ(TextOf(w, ArduinoFolder), QString::fromStdString(settings::DefaultArduinoPath()));
             EXPECT_EQ(TextOf(w, CommandText), "");
             EXPECT_EQ(FocusedId(w), Send);
             // Opening writes nothing.
@@ -125,7 +125,7 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
         // The folder, absent before, is written by every way of leaving.
         EXPECT_EQ(result, dialogkit::IDCANCEL);
         EXPECT_EQ(Stored("SerialPort"), c.storedAfter);
-        EXPECT_EQ(Stored("ArduinoPath"), settings::DefaultArduinoPath());
+        EXPECT_EQ(Stored("ArduinoPath"), QString::fromStdString(settings::DefaultArduinoPath()));
         EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
     }
 }
@@ -177,7 +177,7 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
         {"", "", TestUnlock, "", "Unlock refused", "closed"},
         {"reply N", "", TestUnlock, "", "Unlock refused"},
     };
-    ASSERT_TRUE(settings::SetSerialPort(safePort));
+    ASSERT_TRUE(settings::SetSerialPort(safePort.toStdString()));
     QStringList seen; // folder and port in the store when the message comes
     messages.onMessage = [&](const dialogkit::RecordedMessage &) {
         seen << Stored("ArduinoPath").value_or("none") << Stored("SerialPort").value_or("none");
@@ -210,8 +210,8 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
                 EXPECT_NE(safe.control("status").find("latch=" + c.latchAfter), std::string::npos);
             }
             // The next row's folder must be written again to be seen.
-            ASSERT_TRUE(settings::SetArduinoPath(QStringLiteral("/elsewhere")));
-            ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM2")));
+            ASSERT_TRUE(settings::SetArduinoPath("/elsewhere"));
+            ASSERT_TRUE(settings::SetSerialPort("COM2"));
         }
         Click(w, dialogkit::IDCANCEL);
     });
@@ -221,7 +221,7 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
 // window asks the safe.
 TEST_F(TestWindow, ChoosingTheSimulatedSafesPortThenGetVersionShowsItsVersion)
 {
-    ASSERT_TRUE(settings::SetSerialPort(safePort));
+    ASSERT_TRUE(settings::SetSerialPort(safePort.toStdString()));
     QStringList seen;
     const auto readVersionWindow = [&](QWidget *version) {
         EXPECT_EQ(version->parentWidget()->windowTitle(), "Test") << "owned by the Test window";

@@ -44,8 +44,8 @@ public:
         uploader = arduino + QStringLiteral("/hardware/tools/avr/bin/avrdude");
         ASSERT_TRUE(QDir().mkpath(QFileInfo(uploader).path()));
         ASSERT_TRUE(QFile::copy(QStringLiteral(VANDREL_STANDIN), uploader));
-        ASSERT_TRUE(WriteFile(settings::WorkDir() + QStringLiteral("/Blink.hex"), ":00000001FF\n"));
-        ASSERT_TRUE(WriteFile(settings::WorkDir() + QStringLiteral("/Cadrelle.hex"), ":00000001FF\n"));
+        ASSERT_TRUE(WriteFile(QString::fromStdString(settings::WorkDir()) + QStringLiteral("/Blink.hex"), ":00000001FF\n"));
+        ASSERT_TRUE(WriteFile(QString::fromStdString(settings::WorkDir()) + QStringLiteral("/Cadrelle.hex"), ":00000001FF\n"));
         ASSERT_NO_FATAL_FAILURE(SetUpStandIn(home.path()));
     }
 
@@ -71,8 +71,8 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.button);
         ForgetRecords();
-        ASSERT_TRUE(settings::SetArduinoPath(QStringLiteral("/nowhere")));
-        ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM2")));
+        ASSERT_TRUE(settings::SetArduinoPath("/nowhere"));
+        ASSERT_TRUE(settings::SetSerialPort("COM2"));
         QStringList seen;
         bool uploaderStillRunning = false;
         const auto look = [&] {

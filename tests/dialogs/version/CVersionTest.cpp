@@ -45,7 +45,7 @@ TEST(VersionWindow, ShowsTheBuildsStampAndTheFirmwareAsSentOrUnknown)
     testsupport::SimSafeProcess safe;
     ASSERT_TRUE(home.isValid());
     ASSERT_TRUE(safe.start()) << safe.errorText();
-    ASSERT_TRUE(settings::SetSerialPort(QString::fromStdString(safe.portPath())));
+    ASSERT_TRUE(settings::SetSerialPort(safe.portPath()));
     const QRegularExpression form(
         QStringLiteral(R"(^Software version: 1 - [A-Z][a-z]{2} [ 123]\d \d{4}, \d\d:\d\d:\d\d$)"));
     for (const auto &c : cases) {

@@ -3,7 +3,7 @@
 //
 //     testsupport::SimSafeProcess safe;
 //     ASSERT_TRUE(safe.start({"--misbehave", "junk,ok"})) << safe.errorText();
-//     settings::SetSerialPort(QString::fromStdString(safe.portPath()));
+//     settings::SetSerialPort(safe.portPath());
 //     ... exchanges with the safe ...
 //     EXPECT_EQ(safe.control("status"), "status latch=closed lock=timed seconds=60 hidden=0");
 //

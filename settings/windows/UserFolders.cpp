@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "UserFolders.h"
+
+#include "windows/WideText.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace settings {
+
+std::string ApplicationName()
+{
+    // The full path of this program, however long.
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size())
+            break;
+        path.resize(path.size() * 2);
+    }
+    std::wstring name(path.data());
+    name = name.substr(name.find_last_of(L"\\/") + 1);
+    if (const std::size_t dot = name.rfind(L'.'); dot != std::wstring::npos && dot > 0)
+        name.resize(dot);
+    return windows::Utf8(name);
+}
+
+std::string UserDataFolder()
+{
+    wchar_t *folder = nullptr;
+    std::string result;
+    if (SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &folder) == S_OK)
+        result = windows::Utf8(folder);
+    CoTaskMemFree(folder);
+    return result;
+}
+
+} // namespace settings
