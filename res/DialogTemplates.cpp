@@ -6,7 +6,7 @@
 #include "Guide.h"
 #include "Resource.h"
 
-#include <QByteArray>
+#include <string>
 
 using namespace dialogkit;
 
@@ -83,8 +83,7 @@ const DialogTemplate &SubDialogTemplate()
 const DialogTemplate &TestDialogTemplate()
 {
     using namespace test;
-    static const QByteArray instructions =
-        ("You must follow the instructions at: " + GuideAddress()).toUtf8();
+    static const std::string instructions = "You must follow the instructions at: " + GuideAddress();
     static const DialogTemplate t{
         Dialog, "Test", 292, 270, kShellFont, 8, SysMenu | ModalFrame,
         {
@@ -114,7 +113,7 @@ const DialogTemplate &TestDialogTemplate()
              "uploaded to the Arduino.",
              60, 174, 180, 18, Group},
             {IDC_STATIC, ControlKind::StaticText,
-             instructions.constData(), 12, 12, 270, 16, Group},
+             instructions.c_str(), 12, 12, 270, 16, Group},
             {IDC_STATIC, ControlKind::StaticText, "System test", 52, 230, 39, 8, Group,
              CommandText},
         }};

@@ -2,7 +2,9 @@
 // The board set-up guide that the Test window points to.
 #pragma once
 
-#include <QString>
+#include <string>
+
+#include "ThisSystem.h"
 
 namespace res {
 
@@ -10,10 +12,16 @@ namespace res {
 // share/doc/vandrel/board-setup.md: for an installed program its prefix
 // (<prefix>/bin -> <prefix>/share/doc/vandrel/board-setup.md), for a program
 // run from its build the build tree, which holds a copy. The installed place
-// when none does. Needs the QApplication.
-QString GuidePath();
+// when none does. On Linux it needs the QApplication.
+std::string GuidePath();
 
 // GuidePath() as a file:// address.
-QString GuideAddress();
+std::string GuideAddress();
+
+// A full local path (UTF-8) as a file:// address, spelt as a desktop shows
+// it: "/" between folders, the characters an address cannot hold as they
+// stand (blanks, "%", "#", "?" and the like) as %XX, other letters as they
+// are. On Windows "C:\a b" becomes file:///C:/a%20b.
+std::string FileAddress(const std::string &path, System system = ThisSystem());
 
 } // namespace res

@@ -16,4 +16,7 @@ std::string ApplicationName();
 // (~/.local/share) on Linux, %LOCALAPPDATA% on Windows.
 std::string UserDataFolder();
 
+// The folder of the running program's executable.
+std::string ProgramFolder();
+
 } // namespace settings

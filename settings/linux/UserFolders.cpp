@@ -18,4 +18,9 @@ std::string UserDataFolder()
         .toStdString();
 }
 
+std::string ProgramFolder()
+{
+    return QCoreApplication::applicationDirPath().toStdString();
+}
+
 } // namespace settings
