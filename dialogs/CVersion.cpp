@@ -4,7 +4,7 @@
 #include "DialogTemplates.h"
 #include "Resource.h"
 #include "SafeCommands.h"
-#include "SafeExchange.h"
+#include "SafeCall.h"
 #include "SafeText.h"
 
 #include <string>
@@ -31,10 +31,10 @@ bool CVersion::OnInitDialog()
     // The reply as the safe sent it, even when empty; only a failed exchange
     // gives "Unknown".
     std::string reply;
-    if (SafeExchange(safecmd::kVersion, reply))
+    if (ExchangeShowingWait(safecmd::kVersion, reply))
         FirmwareVersion = FromSafeText(reply);
     else
-        FirmwareVersion = QStringLiteral("Unknown");
+        FirmwareVersion = FailureText(QStringLiteral("Unknown"));
     UpdateData(false);
     return true;
 }

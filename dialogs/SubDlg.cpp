@@ -7,7 +7,7 @@
 #include "RemainingTime.h"
 #include "Resource.h"
 #include "SafeCommands.h"
-#include "SafeExchange.h"
+#include "SafeCall.h"
 #include "SafeText.h"
 
 #include <cstdint>
@@ -101,8 +101,8 @@ void SubDlg::ApplyCode()
 bool SubDlg::SendCodeToSafe(const std::string &code)
 {
     std::string reply;
-    if (!SafeExchange(code, reply)) {
-        ShowMessage(this, kNoConnection);
+    if (!ExchangeShowingWait(code, reply)) {
+        ShowMessage(this, FailureText(kNoConnection));
         return false;
     }
     if (reply == safecmd::kAccepted)
@@ -115,9 +115,9 @@ void SubDlg::UpdateTime()
 {
     UpdateData(true);
     std::string reply;
-    if (SafeExchange(safecmd::kTime, reply))
+    if (ExchangeShowingWait(safecmd::kTime, reply))
         StatusText = QString::fromStdString(safetime::TimeReplyStatus(reply));
     else
-        StatusText = kNoConnection;
+        StatusText = FailureText(kNoConnection);
     UpdateData(false);
 }

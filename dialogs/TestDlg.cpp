@@ -8,7 +8,7 @@
 #include "PortChoices.h"
 #include "Resource.h"
 #include "SafeCommands.h"
-#include "SafeExchange.h"
+#include "SafeCall.h"
 #include "SafeText.h"
 #include "Settings.h"
 #include "UploadLogViewer.h"
@@ -82,10 +82,10 @@ void TestDlg::SendCommand()
     SaveSettings();
     UpdateData(true);
     std::string reply;
-    if (SafeExchange(ToSafeText(CommandText), reply))
+    if (ExchangeShowingWait(ToSafeText(CommandText), reply))
         ShowMessage(this, FromSafeText(reply));
     else
-        ShowMessage(this, kFailed);
+        ShowMessage(this, FailureText(kFailed));
 }
 
 void TestDlg::RunTest(const char *command, const QString &success, const QString &refused)
@@ -93,8 +93,8 @@ void TestDlg::RunTest(const char *command, const QString &success, const QString
     SaveSettings();
     UpdateData(true);
     std::string reply;
-    if (!SafeExchange(command, reply))
-        ShowMessage(this, kFailed);
+    if (!ExchangeShowingWait(command, reply))
+        ShowMessage(this, FailureText(kFailed));
     else if (!refused.isEmpty() && reply == safecmd::kRefused)
         ShowMessage(this, refused);
     else

@@ -7,9 +7,11 @@
 
 #include <thread>
 
+#include "ExchangeRules.h"
 #include "Framing.h"
 #include "PortLine.h"
 #include "PortNames.h"
+#include "SafeCommands.h"
 #include "SafeExchangeDetail.h"
 #include "Settings.h"
 
@@ -75,14 +77,37 @@ bool ReadReply(QSerialPort &port, QByteArray &bytes, ReadEnd readEnd)
     return port.error() == QSerialPort::NoError;
 }
 
+// Clears what is waiting, writes the three copies and reads the reply.
+bool Attempt(QSerialPort &port, const QByteArray &message, QByteArray &bytes, ReadEnd readEnd)
+{
+    // The safe only ever answers a command, so whatever is waiting now is
+    // left over from an earlier exchange (such as bytes that came after it
+    // had ended) and must not be taken as part of this reply.
+    if (!port.clear(QSerialPort::Input))
+        return false;
+    for (int copy = 0; copy < kCopies; ++copy) {
+        if (!WriteCopy(port, message))
+            return false;
+    }
+    bytes.clear();
+    return ReadReply(port, bytes, readEnd);
+}
+
 } // namespace
 
-bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd)
+bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd, milliseconds handOver)
 {
     const std::string device = SerialDeviceName(settings::GetSerialPort());
     // An empty name would make QSerialPort try the folder /dev/ itself.
     if (device.empty())
         return false;
+
+    if (LearnPortFirst(command, KnownOpenings(device))) {
+        std::string answer;
+        if (!Exchange(safecmd::kTime, answer, readEnd, handOver))
+            return false;
+    }
+    const Openings known = KnownOpenings(device);
 
     // The port closes when `port` goes out of scope, on every path below,
     // and DTR stays up after it (`dtr` ends after `port`).
@@ -99,31 +124,33 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd)
     // port that another program holds fails here at once.
     if (!port.open(QIODevice::ReadWrite))
         return false;
+    const Clock::time_point opened = Clock::now();
     // Opening a port whose DTR had dropped has just reset a board as sold:
-    // what is sent before its firmware listens again is lost. This happens
-    // once after plugging in or an upload; DTR stays up from now on.
-    const bool reset = portline::OpeningResetTheBoard(port);
+    // what is sent before its firmware listens again is lost. The flag shows
+    // it once after plugging in or an upload; DTR stays up from now on.
+    const bool flagged = portline::OpeningResetTheBoard(port);
     dtr.Hold(port, true);
-    if (reset)
-        std::this_thread::sleep_for(kBootloaderHandOver);
-    // The safe only ever answers a command, so whatever is waiting now is
-    // left over from an earlier exchange (such as bytes that came after it
-    // had ended) and must not be taken as part of this reply.
-    if (!port.clear(QSerialPort::Input))
-        return false;
+    const bool waited = WaitAfterOpening(flagged, known, command);
+    if (waited)
+        std::this_thread::sleep_until(opened + handOver);
 
     const QByteArray message = QByteArray::fromStdString(FrameCommand(command));
-    for (int copy = 0; copy < kCopies; ++copy) {
-        if (!WriteCopy(port, message))
+    QByteArray bytes;
+    if (!Attempt(port, message, bytes, readEnd))
+        return false;
+    const bool repeated = RepeatAfterSilence(waited, command, std::size_t(bytes.size()));
+    if (repeated) {
+        // A reset that nothing showed: the read has outlasted the hand-over
+        // almost always, so this rarely waits.
+        std::this_thread::sleep_until(opened + handOver);
+        if (!Attempt(port, message, bytes, readEnd))
             return false;
     }
-
-    QByteArray bytes;
-    if (!ReadReply(port, bytes, readEnd))
-        return false;
     port.close();
 
-    return SplitAgreedReply(bytes.constData(), std::size_t(bytes.size()), reply);
+    const bool answered = SplitAgreedReply(bytes.constData(), std::size_t(bytes.size()), reply);
+    RememberOpenings(device, LearnFrom(known, flagged, waited, repeated, answered));
+    return answered;
 }
 
 } // namespace safeexchange::detail
@@ -131,5 +158,6 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd)
 bool SafeExchange(const std::string &command, std::string &reply)
 {
     using safeexchange::detail::ReadEnd;
-    return safeexchange::detail::Exchange(command, reply, ReadEnd::AtThirdStop);
+    return safeexchange::detail::Exchange(command, reply, ReadEnd::AtThirdStop,
+                                          safeexchange::kBootloaderHandOver);
 }

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
 DEFINE_FIFO(uint16_t, uart_fifo);
@@ -222,6 +223,19 @@ void SimBoard::Reset()
         avr_cycle_timer_register(avr_, lineEnd_ > avr_->cycle ? lineEnd_ - avr_->cycle : 1, FeedTimer, this);
     }
     UpdateLatch();
+}
+
+void SimBoard::PowerUp()
+{
+    // simavr clears RAM only when it makes the core; its reset, like the
+    // chip's, leaves RAM alone.
+    std::random_device seed;
+    std::mt19937 cells(seed());
+    for (std::uint32_t address = 0; address <= avr_->ramend; ++address) {
+        if (address < 0x20 || address >= 0x100)
+            avr_->data[address] = static_cast<std::uint8_t>(cells());
+    }
+    Reset();
 }
 
 std::uint64_t SimBoard::Cycle() const

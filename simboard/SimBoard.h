@@ -38,7 +38,12 @@ public:
     bool LoadHex(const std::string& path, std::string& error);
 
     // The chip's reset line: the bootloader runs first, as after a real reset.
+    // The I/O registers take their reset values; RAM and the register file
+    // keep what they held, as on the chip.
     void Reset();
+    // Power coming on: RAM and the register file hold whatever the cells
+    // come up with (random here), then the chip starts as after a reset.
+    void PowerUp();
 
     // Runs the chip up to the given cycle count.
     void RunUntil(std::uint64_t cycle);

@@ -17,9 +17,13 @@
 //                             time is lost, as on a real board.
 //   <t> latch 1 | latch 0     the latch output went high (open) or low
 //   <t> halt <why>            the simulated core stopped
+//   <t> dtr drop              DTR fell by SIGUSR2 (below)
 // It serves until SIGTERM, SIGINT or SIGHUP (tests start it so that it also
 // dies with them).
-// SIGUSR1 presses the board's reset button.
+// SIGUSR1 presses the board's reset button. SIGUSR2 drops DTR as another
+// program's uploader does when it leaves the port without HUPCL (it drops DTR
+// itself): the next opening raises DTR and resets a board as sold, and the
+// port's HUPCL flag does not show it.
 
 #include "PtyPort.h"
 #include "SimBoard.h"
@@ -55,9 +59,11 @@ using Clock = std::chrono::steady_clock;
 
 std::atomic<bool> gStop{false};
 std::atomic<bool> gResetButton{false};
+std::atomic<bool> gDtrDrop{false};
 
 void OnStop(int) { gStop = true; }
 void OnResetButton(int) { gResetButton = true; }
+void OnDtrDrop(int) { gDtrDrop = true; }
 
 // The speed the Diecimila bootloader listens at, and so avrdude's -b19200.
 constexpr std::uint32_t kBootloaderBaud = 19200;
@@ -174,6 +180,9 @@ int main(int argc, char** argv)
     struct sigaction button{};
     button.sa_handler = OnResetButton;
     sigaction(SIGUSR1, &button, nullptr);
+    struct sigaction dtrDrop{};
+    dtrDrop.sa_handler = OnDtrDrop;
+    sigaction(SIGUSR2, &dtrDrop, nullptr);
 
     simboard::SimBoard board;
     std::string error;
@@ -223,8 +232,15 @@ int main(int argc, char** argv)
         base = Clock::now();
         baseCycle = board.Cycle();
     };
-    // Power-up: the chip starts in the bootloader, as a real board does.
-    reset("power");
+    auto powerUp = [&] {
+        board.PowerUp();
+        Event("reset power");
+        base = Clock::now();
+        baseCycle = board.Cycle();
+    };
+    // Power-up: the chip starts in the bootloader, as a real board does,
+    // with RAM as the cells come up.
+    powerUp();
 
     bool decideOnFirstByte = false;
     bool dtrHigh = false;
@@ -232,6 +248,10 @@ int main(int argc, char** argv)
     while (!gStop) {
         if (gResetButton.exchange(false))
             reset("button");
+        if (gDtrDrop.exchange(false)) {
+            dtrHigh = false;
+            Event("dtr drop");
+        }
 
         for (simboard::PtyPort::LineChange line = port.NextChange();
              line.change != simboard::PtyPort::Change::None; line = port.NextChange()) {

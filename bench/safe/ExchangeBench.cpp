@@ -67,7 +67,8 @@ int main(int argc, char **argv)
     }
 
     std::string expected;
-    if (!safeexchange::detail::Exchange(safecmd::kTime, expected, ReadEnd::AtThirdStop)) {
+    if (!safeexchange::detail::Exchange(safecmd::kTime, expected, ReadEnd::AtThirdStop,
+                                        safeexchange::kBootloaderHandOver)) {
         std::fprintf(stderr, "bench_exchange: the first exchange failed\n");
         return 1;
     }
@@ -78,7 +79,8 @@ int main(int argc, char **argv)
     for (int i = 0; i < count; ++i) {
         for (Series &s : series) {
             const Clock::time_point start = Clock::now();
-            const bool ok = safeexchange::detail::Exchange(safecmd::kTime, reply, s.readEnd);
+            const bool ok = safeexchange::detail::Exchange(safecmd::kTime, reply, s.readEnd,
+                                                           safeexchange::kBootloaderHandOver);
             s.ms.push_back(Millis(Clock::now() - start).count());
             if (!ok || reply != expected)
                 ++s.failed;

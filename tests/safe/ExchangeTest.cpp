@@ -5,6 +5,8 @@
 // bytes alone (FramingTest); here, what the port and the read's time-outs can
 // change.
 
+#include "KeyCodes.h"
+#include "PortAccess.h"
 #include "SafeExchange.h"
 #include "Settings.h"
 #include "SimSafeProcess.h"
@@ -18,6 +20,11 @@
 
 #include <chrono>
 #include <ctime>
+#include <grp.h>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -146,20 +153,70 @@ TEST_F(Exchange, BytesLeftOnTheLineDoNotSpoilTheNextExchange)
     EXPECT_EQ(reply, "0");
 }
 
-TEST_F(Exchange, SilenceEndsByTheTotalTimeOut)
+// Silence is what a reset that nothing showed leaves: the command went into
+// the bootloader. "T" and "V" go once more after the hand-over, nothing else
+// does, and a code waits for the hand-over at every opening once the port has
+// answered only on a repeat, and goes at once after a prompt answer.
+TEST_F(Exchange, SilenceRepeatsOnlyHarmlessCommandsAndHoldsCodesBack)
 {
-    ASSERT_EQ(safe_.control("misbehave silent"), "ok");
-    std::string reply = "unchanged";
-    const Clock::time_point start = Clock::now();
-    EXPECT_FALSE(SafeExchange("T", reply));
-    const auto took = Since(start);
-    std::printf("silence: the exchange ended after %lld ms (time-out %lld ms)\n",
-                static_cast<long long>(took.count()),
-                static_cast<long long>(safeexchange::kReadTotalTimeout.count()));
-    EXPECT_GE(took, safeexchange::kReadTotalTimeout - 100ms);
-    EXPECT_LE(took, 3 * safeexchange::kReadTotalTimeout);
-    EXPECT_EQ(reply, "unchanged");
+    using safeexchange::kBootloaderHandOver;
+    using safeexchange::kReadTotalTimeout;
+    // An unlock code, which this unlocked safe refuses: the safe stays as
+    // it is for the next case.
+    const std::string code = keycodes::MakeKeyCodes(60, 0).unlockCode;
+    struct Case {
+        const char *what;
+        const char *misbehave;
+        std::string command;
+        bool agreed;
+        int copiesSent;
+        std::chrono::milliseconds atLeast, below;
+    };
+    const Case cases[] = {
+        {"first answer lost", "silent,ok", "T", true, 2, kReadTotalTimeout, 2 * kReadTotalTimeout},
+        {"a code, once openings reset", "ok", code, true, 1, kBootloaderHandOver, kReadTotalTimeout},
+        {"a harmless command does not wait", "ok", "V", true, 1, 0ms, kAtOnce},
+        {"a code, once openings keep the board", "ok", code, true, 1, 0ms, kAtOnce},
+        {"a test command is not repeated", "silent", "X", false, 1, kReadTotalTimeout - 100ms,
+         kReadTotalTimeout + kAtOnce},
+        {"nor is a code", "silent", code, false, 1, kReadTotalTimeout - 100ms, kReadTotalTimeout + kAtOnce},
+        {"silence to both copies", "silent", "V", false, 2, 2 * kReadTotalTimeout - 100ms, 3 * kReadTotalTimeout},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(safe_.control(std::string("misbehave ") + c.misbehave), "ok");
+        std::string reply = "unchanged";
+        const Clock::time_point start = Clock::now();
+        EXPECT_EQ(SafeExchange(c.command, reply), c.agreed);
+        const auto took = Since(start);
+        EXPECT_GE(took, c.atLeast);
+        EXPECT_LT(took, c.below);
+        EXPECT_EQ(reply == "unchanged", !c.agreed);
+        std::string sent;
+        for (int i = 0; i < c.copiesSent; ++i)
+            sent += Copies(c.command);
+        EXPECT_EQ(safe_.received(), sent);
+    }
     ExpectNextExchangeWorks();
+}
+
+// A code for a port this run has not heard from goes only after a "T" has
+// shown the board listening, in an exchange of its own; where that fails, the
+// code is not sent at all.
+TEST_F(Exchange, ACodeForAnUnknownPortFollowsAnAnsweredTime)
+{
+    // A name no earlier exchange of this process has used.
+    const std::string name = home_.path().toStdString() + "/new-port";
+    testsupport::SimSafeProcess safe;
+    ASSERT_TRUE(safe.start({"--link", name, "--misbehave", "silent,silent,ok"})) << safe.errorText();
+    UsePort(name);
+    const std::string code = keycodes::MakeKeyCodes(60, 0).lockCode;
+    std::string reply;
+    EXPECT_FALSE(SafeExchange(code, reply));
+    EXPECT_EQ(safe.received(), Copies("T") + Copies("T"));
+    EXPECT_TRUE(SafeExchange(code, reply));
+    EXPECT_EQ(reply, "Y");
+    EXPECT_EQ(safe.received(), Copies("T") + Copies(code));
 }
 
 TEST_F(Exchange, ReadsThePortNameAtEveryCallAndFailsAtOnceWhereNoneServes)
@@ -189,6 +246,59 @@ TEST_F(Exchange, ReadsThePortNameAtEveryCallAndFailsAtOnceWhereNoneServes)
     holder.close();
     EXPECT_EQ(safe_.received(), "") << "nothing may reach the port while another holds it";
     ExpectNextExchangeWorks();
+}
+
+// The advice as a user who may not open `device`: as nobody where this test
+// runs as root (root may open anything), else with the device's modes taken
+// away for the moment.
+std::optional<std::string> AdviceWithoutAccess(const std::string &device)
+{
+    if (::geteuid() != 0) {
+        struct stat before {};
+        ::stat(device.c_str(), &before);
+        ::chmod(device.c_str(), 0);
+        const std::optional<std::string> advice = safeexchange::NoAccessAdvice(device);
+        ::chmod(device.c_str(), before.st_mode & 07777);
+        return advice;
+    }
+    int out[2];
+    if (::pipe(out) != 0)
+        return "<no pipe>";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(out[0]);
+        const gid_t nobody = 65534;
+        if (::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
+            const std::string text = safeexchange::NoAccessAdvice(device).value_or("<none>");
+            [[maybe_unused]] const ssize_t n = ::write(out[1], text.data(), text.size());
+        }
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, std::size_t(n));
+    ::close(out[0]);
+    ::waitpid(child, nullptr, 0);
+    return text == "<none>" ? std::nullopt : std::optional<std::string>(text);
+}
+
+// Only a port that is there and refuses this user gets the advice; every
+// other failure keeps the window's own words.
+TEST_F(Exchange, OnlyAPortThatRefusesThisUserGetsTheAdvice)
+{
+    using safeexchange::NoAccessAdvice;
+    EXPECT_EQ(NoAccessAdvice(home_.path().toStdString() + "/no-such-port"), std::nullopt);
+    EXPECT_EQ(NoAccessAdvice(home_.path().toStdString()), std::nullopt);
+    EXPECT_EQ(NoAccessAdvice(safe_.portPath()), std::nullopt);
+    struct stat port {};
+    ASSERT_EQ(::stat(safe_.portPath().c_str(), &port), 0);
+    const std::string group = ::getgrgid(port.st_gid)->gr_name;
+    EXPECT_EQ(AdviceWithoutAccess(safe_.portPath()),
+              "No permission to open " + safe_.portPath() + ". Add yourself to the group " + group +
+                  " (sudo adduser $USER " + group +
+                  ") and log in again, or install Vandrel's udev rule: see the board set-up guide.");
 }
 
 // An unplugged board: the device reports an error on every wait from then

@@ -140,6 +140,12 @@ void SimBoardProcess::pressReset()
         ::kill(static_cast<pid_t>(child_.processId()), SIGUSR1);
 }
 
+void SimBoardProcess::dropDtr()
+{
+    if (child_.state() != QProcess::NotRunning)
+        ::kill(static_cast<pid_t>(child_.processId()), SIGUSR2);
+}
+
 int SimBoardProcess::stop(std::chrono::milliseconds grace)
 {
     const int code = StopChild(child_, grace);

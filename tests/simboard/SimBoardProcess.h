@@ -71,6 +71,11 @@ public:
     // Presses the board's reset button.
     void pressReset();
 
+    // Drops DTR as another program's uploader does when it leaves the port,
+    // with HUPCL clear: the next opening resets a board as sold, and the
+    // port's flag does not show it.
+    void dropDtr();
+
     // SIGTERM, then SIGKILL after `grace`; returns the exit code, -1 when it
     // ended by a signal.
     int stop(std::chrono::milliseconds grace = std::chrono::seconds(3));

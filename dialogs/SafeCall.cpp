@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SafeCall.h"
+
+#include "PortAccess.h"
+#include "SafeExchange.h"
+#include "Settings.h"
+
+#include <QApplication>
+#include <QCursor>
+
+#include <optional>
+
+namespace {
+
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+};
+
+} // namespace
+
+bool ExchangeShowingWait(const std::string &command, std::string &reply)
+{
+    const BusyPointer busy;
+    return SafeExchange(command, reply);
+}
+
+QString FailureText(const QString &usual)
+{
+    const std::optional<std::string> advice =
+        safeexchange::NoAccessAdvice(settings::GetSerialPort().toStdString());
+    return advice ? QString::fromStdString(*advice) : usual;
+}

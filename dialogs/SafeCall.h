@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The exchange with the safe as the windows make it: the pointer shows the
+// program busy while the exchange holds the window (up to a few seconds after
+// a reset), and a failure on a port this user may not open is told with its
+// fix in place of the window's own words.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+// SafeExchange(command, reply) with the busy pointer.
+bool ExchangeShowingWait(const std::string &command, std::string &reply);
+
+// What a window shows for a failed exchange: the advice when the port in the
+// settings exists but this user may not open it, `usual` otherwise.
+QString FailureText(const QString &usual);

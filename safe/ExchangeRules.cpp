@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ExchangeRules.h"
+
+#include <map>
+
+namespace safeexchange {
+
+namespace {
+
+std::map<std::string, Openings, std::less<>> &Memory()
+{
+    static std::map<std::string, Openings, std::less<>> memory;
+    return memory;
+}
+
+} // namespace
+
+bool HarmlessToRepeat(std::string_view command)
+{
+    return command == "T" || command == "V";
+}
+
+bool IsCode(std::string_view command)
+{
+    return !command.empty() && (command.front() == 'L' || command.front() == 'U');
+}
+
+bool LearnPortFirst(std::string_view command, Openings known)
+{
+    return IsCode(command) && known == Openings::Unknown;
+}
+
+bool WaitAfterOpening(bool flagShowsReset, Openings known, std::string_view command)
+{
+    return flagShowsReset || (known == Openings::ResetTheBoard && !HarmlessToRepeat(command));
+}
+
+bool RepeatAfterSilence(bool waited, std::string_view command, std::size_t bytesReceived)
+{
+    return !waited && bytesReceived == 0 && HarmlessToRepeat(command);
+}
+
+Openings LearnFrom(Openings known, bool flagShowsReset, bool waited, bool repeated, bool answered)
+{
+    if (!answered)
+        return known;
+    if (repeated)
+        return Openings::ResetTheBoard;
+    if (!waited || flagShowsReset)
+        return Openings::KeepTheBoard;
+    return known;
+}
+
+Openings KnownOpenings(const std::string &device)
+{
+    const auto found = Memory().find(device);
+    return found == Memory().end() ? Openings::Unknown : found->second;
+}
+
+void RememberOpenings(const std::string &device, Openings openings)
+{
+    Memory()[device] = openings;
+}
+
+} // namespace safeexchange
