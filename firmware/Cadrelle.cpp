@@ -3,10 +3,13 @@
 // (the same code the simulated safe runs); this file gives it the board's
 // serial line, clock, latch output and EEPROM.
 //
-// On start the latch stays shut until the stored lock has been read, so that a
-// reset never opens a locked safe, not even for a moment.
+// On start the latch stays shut until the lock has been read back, so that a
+// reset never opens a locked safe, not even for a moment. The lock is kept
+// twice: to the millisecond in RAM, which a reset leaves alone (KeptLock.h),
+// and in the EEPROM, which a power loss leaves alone (LockStore.h).
 #include "Board.h"
 #include "Clock.h"
+#include "KeptLock.h"
 #include "LockStore.h"
 #include "SafeLogic.h"
 #include "SerialLine.h"
@@ -36,6 +39,21 @@ char gFramed[3 * (safelogic::kReplyCapacity + 1)];
 
 } // namespace
 
+// Not cleared at start-up; outside the anonymous namespace so that the build
+// can find it and check where it lies.
+keptlock::Kept gKeptLock __attribute__((section(".noinit")));
+
+namespace {
+
+// Renewed after every change of the safe, before anything else is done about
+// it (stored, answered), so that RAM never holds an older lock than the EEPROM.
+__attribute__((noinline)) void KeepInRam(const safelogic::SafeLogic& safe)
+{
+    keptlock::Keep(gKeptLock, safe.Snapshot(), safe.MillisecondsIntoSecond());
+}
+
+} // namespace
+
 int main()
 {
     board::InitLatch(); // shut
@@ -53,17 +71,29 @@ int main()
     EepromMemory memory;
     lockstore::LockStore<EepromMemory> store(memory);
     safelogic::PersistentState stored;
-    if (store.Load(&stored))
+    const bool inEeprom = store.Load(&stored);
+    safelogic::PersistentState kept;
+    uint16_t msIntoSecond = 0;
+    if (keptlock::Recall(gKeptLock, &kept, &msIntoSecond) && safe.Restore(kept, msIntoSecond)) {
+        // The EEPROM may lag behind: a reset came between a change and its
+        // record. A power loss from now on must find this lock.
+        if (!inEeprom || stored.mode != kept.mode || stored.nonce != kept.nonce || stored.hidden != kept.hidden)
+            store.Save(safe.Snapshot());
+    } else if (inEeprom) {
         safe.Restore(stored);
+    }
+    KeepInRam(safe);
     uint32_t checkpointSecondsLeft = safe.SecondsLeft();
 
     for (;;) {
         safe.Tick(board::Milliseconds());
+        KeepInRam(safe);
         uint8_t byte;
         while (board::ReceiveByte(&byte)) {
             safe.Tick(board::Milliseconds());
             if (!safe.Feed(byte))
                 continue;
+            KeepInRam(safe);
             // The lock is stored before the controller hears that it holds.
             if (safe.TakePersistRequest()) {
                 store.Save(safe.Snapshot());

@@ -298,7 +298,7 @@ PersistentState SafeLogic::Snapshot() const
     return SealedState(static_cast<LockMode>(mode_), hidden_, nonce_, secondsLeft_);
 }
 
-bool SafeLogic::Restore(const PersistentState &s)
+bool SafeLogic::Restore(const PersistentState &s, uint16_t msIntoSecond)
 {
     if (s.marker != kPersistMarker || s.check != PersistCheck(s) || s.mode > kLockedForTime ||
         s.hidden > 1)
@@ -312,7 +312,7 @@ bool SafeLogic::Restore(const PersistentState &s)
     hidden_ = s.mode != kUnlocked && s.hidden != 0;
     nonce_ = s.mode != kUnlocked ? s.nonce : 0;
     secondsLeft_ = s.mode == kLockedForTime ? s.secondsLeft : 0;
-    msIntoSecond_ = 0;
+    msIntoSecond_ = s.mode == kLockedForTime && msIntoSecond < 1000 ? msIntoSecond : 0;
     secondsSinceCheckpoint_ = 0;
     latchClosed_ = s.mode != kUnlocked;
     persistDue_ = false;

@@ -106,6 +106,8 @@ public:
     bool TimeHidden() const { return hidden_; }
     uint32_t SecondsLeft() const { return secondsLeft_; }
     uint32_t Nonce() const { return nonce_; }
+    // How far into its current second a timed lock has counted.
+    uint16_t MillisecondsIntoSecond() const { return msIntoSecond_; }
 
     // Milliseconds after the last Tick() at which the next Tick() changes
     // something (a second of a timed lock, a stale command); 0xFFFFFFFF when
@@ -114,8 +116,9 @@ public:
 
     PersistentState Snapshot() const;
     // Takes a stored state; false (and the safe stays unlocked) when it is
-    // blank or damaged.
-    bool Restore(const PersistentState &state);
+    // blank or damaged. A timed lock goes on `msIntoSecond` into its current
+    // second (a state kept to the millisecond; under 1000).
+    bool Restore(const PersistentState &state, uint16_t msIntoSecond = 0);
     // True once after each change worth storing.
     bool TakePersistRequest();
 

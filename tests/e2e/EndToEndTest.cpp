@@ -10,10 +10,14 @@
 // button pressed: the Test window uploads Cadrelle.hex; the Master window
 // makes a timed pair of key codes; the Sub window locks the safe with the
 // lock code, watches the time count down and opens it with the unlock code;
-// the Version window shows the firmware's version; the Test window uploads
-// Blink.hex and the latch output blinks. The board's own event log tells how
-// often it was reset: once for each upload (the uploader's opening of the
-// port), once for the first exchange after an upload, and never after that.
+// then another program drops DTR without a trace in the port's flag, and the
+// Sub window's first exchange, lost in the bootloader, is repeated and the
+// safe is locked again; the Version window shows the firmware's version; the
+// Test window uploads Blink.hex, the latch output blinks, and uploads
+// Cadrelle.hex again, and the lock has lost no more time than the board spent
+// away from Cadrelle. The board's own event log tells how often it was
+// reset: once for each upload (the uploader's opening of the port), once for
+// the first exchange after an upload or a DTR drop, and never after that.
 #include "CVersion.h"
 #include "MasterDlg.h"
 #include "MessageBox.h"
@@ -40,6 +44,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -67,6 +72,9 @@ constexpr auto kUploadAndHandOver = 30s;
 constexpr auto kLogFinished = 10s;
 // Long enough for a window that waits for a whole upload.
 constexpr auto kUploadWindowTime = 90s;
+// How long the lock runs before the uploads: past its first EEPROM record
+// after the lock (every 30 s), so that time lost since that record would show.
+constexpr auto kLockedBeforeUploads = 45s;
 
 constexpr std::int32_t kLockSeconds = 3600;
 
@@ -312,7 +320,33 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
         sub.DoModal();
     }
 
-    // --- The Test window: the firmware's version, then Blink. ---
+    // --- Another program's uploader leaves DTR down, the port's HUPCL flag
+    // clear: the Sub window's opening resets the board unseen. ---
+    ASSERT_TRUE(board_.waitUntilPortClosed(1s));
+    board_.dropDtr();
+    ASSERT_TRUE(AwaitEvent("dtr drop", 1s));
+    Clock::time_point lockedAt{};
+    {
+        messages_.clear();
+        SubDlg sub;
+        OnNextModal([&](QWidget *w) {
+            // The time question went into the bootloader and was asked again.
+            EXPECT_EQ(RemainingSeconds(TextOf(w, res::sub::Status)), 0L) << Str(TextOf(w, res::sub::Status));
+            EXPECT_TRUE(AwaitEvent("reset open", 1s)) << "the opening did not reset the board";
+            TypeInto(w, res::sub::Code, pair.lockCode);
+            Click(w, res::sub::ApplyCode);
+            lockedAt = Clock::now();
+            EXPECT_EQ(messages_.texts(),
+                      (QStringList{QStringLiteral("Lock code GOOD, sending to safe"),
+                                   QStringLiteral("Safe locked for %1 seconds").arg(kLockSeconds)}));
+            PressKey(w, Qt::Key_Escape);
+        });
+        sub.DoModal();
+        ASSERT_FALSE(HasFailure()) << "the safe is not locked";
+    }
+
+    // --- The Test window: the firmware's version, then Blink, then Cadrelle
+    // again, with the lock's time read before and after. ---
     {
         messages_.clear();
         TestDlg test;
@@ -329,9 +363,25 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
                     << Str(firmwareLine);
                 EXPECT_TRUE(messages_.messages.empty());
 
-                // Only the first exchange since the upload reset the board (that
-                // twenty more reset nothing is the firmware tests' business).
-                EXPECT_EQ(ResetsSince(afterCadrelle).size(), 1u);
+                // Only the first exchange since the upload and the first since
+                // the DTR drop reset the board (that twenty more reset nothing
+                // is the firmware tests' business).
+                EXPECT_EQ(ResetsSince(afterCadrelle).size(), 2u);
+
+                QTest::qWait(static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                    lockedAt + kLockedBeforeUploads - Clock::now()).count()));
+                const auto timeLeft = [&] {
+                    messages_.clear();
+                    TypeInto(w, res::test::CommandText, QStringLiteral("T"));
+                    Click(w, res::test::Send);
+                    const QStringList texts = messages_.texts();
+                    bool ok = texts.size() == 1;
+                    const long seconds = ok ? texts.front().toLong(&ok) : -1;
+                    EXPECT_TRUE(ok) << Str(texts.join(QLatin1Char('|')));
+                    return std::make_pair(Clock::now(), seconds);
+                };
+                const auto before = timeLeft();
+                const std::size_t eventsBefore = board_.events().size();
 
                 std::vector<BoardEvent> resets;
                 const auto start = UploadFromTestWindow(w, res::test::UploadBlink, resets);
@@ -354,9 +404,41 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
                     const double gap = changes[i].seconds - changes[i - 1].seconds;
                     EXPECT_NEAR(gap, 1.0, 0.3) << changes[i - 1].what << " to " << changes[i].what;
                 }
+
+                const auto cadrelle = UploadFromTestWindow(w, res::test::UploadCadrelle, resets);
+                ASSERT_TRUE(cadrelle);
+                const auto after = timeLeft();
+                // Cadrelle was away from its first reset to its start after the
+                // last one (the first exchange after the upload resets it once
+                // more): bootloaders, uploads and Blink's seconds.
+                const std::vector<BoardEvent> resetsSince = ResetsSince(eventsBefore);
+                ASSERT_FALSE(resetsSince.empty());
+                std::optional<BoardEvent> listening;
+                for (std::size_t i = eventsBefore; i < board_.events().size(); ++i) {
+                    if (board_.events()[i].what.rfind("listen", 0) == 0)
+                        listening = board_.events()[i];
+                }
+                ASSERT_TRUE(listening);
+                const double away = listening->seconds - resetsSince.front().seconds;
+                double blink = 0;
+                for (const BoardEvent &reset : resetsSince) {
+                    if (reset.seconds > start->seconds) {
+                        blink = reset.seconds - start->seconds;
+                        break;
+                    }
+                }
+                const double passed = std::chrono::duration<double>(after.first - before.first).count();
+                const double lost = passed - double(before.second - after.second);
+                std::printf("lock time across the uploads of Blink and Cadrelle: %ld s left, then %ld s "
+                            "left %.1f s later: %.1f s lost; Cadrelle away %.1f s (Blink ran for %.1f s of "
+                            "it), %zu resets\n",
+                            before.second, after.second, passed, lost, away, blink, resetsSince.size());
+                // Whole seconds in each reading.
+                EXPECT_LE(lost, away + 1.25) << "the lock lost more time than Cadrelle was away";
+                EXPECT_GE(lost, -1.25) << "the lock ran faster than time";
                 PressKey(w, Qt::Key_Escape);
             },
-            kUploadWindowTime);
+            kUploadWindowTime + kLockedBeforeUploads + kUploadWindowTime);
         test.DoModal();
     }
 }
