@@ -31,6 +31,6 @@ bool ExchangeShowingWait(const std::string &command, std::string &reply)
 QString FailureText(const QString &usual)
 {
     const std::optional<std::string> advice =
-        safeexchange::NoAccessAdvice(settings::GetSerialPort().toStdString());
+        safeexchange::NoAccessAdvice(settings::GetSerialPort());
     return advice ? QString::fromStdString(*advice) : usual;
 }
