@@ -12,6 +12,8 @@
 #include "SafeText.h"
 #include "Settings.h"
 #include "UploadLogViewer.h"
+#include "UploadProgressDlg.h"
+#include "UploadWatch.h"
 #include "Uploader.h"
 #include "UploaderWords.h"
 
@@ -133,10 +135,27 @@ void TestDlg::UploadSketch(const QString &name)
     SaveSettings();
     UpdateData(true);
     PrepareDefaultTools(name);
-    // Returns once the uploader has started: the upload itself goes on in
-    // its own process, and only the log tells how it went.
-    const upload::UploadReport report = upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir);
-    ShowMessage(this, report.message);
+    upload::UploaderProcess uploader;
+    const upload::UploadReport report =
+        upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir, uploader);
+    if (report.outcome != upload::UploadOutcome::Started) {
+        ShowMessage(this, report.message);
+        return;
+    }
+    upload::UploadWatch watch(uploader, LogPath.toStdString());
+    UploadProgressDlg progress(uploader, watch,
+                               QStringLiteral("Uploading %1 to %2")
+                                   .arg(QString::fromStdString(report.firmwareFile),
+                                        QString::fromStdString(report.port)),
+                               this);
+    progress.DoModal();
+    // A modal run ended from outside (the program asked to quit) leaves the
+    // uploader running: it is stopped here, and the log read to its end.
+    uploader.Stop();
+    while (watch.Poll()) {
+    }
+    ShowMessage(this, QString::fromStdString(
+                          upload::UploadEndMessage(watch.Verdict(), report.port, report.firmwareFile)));
 }
 
 void TestDlg::PrepareDefaultTools(const QString &name)

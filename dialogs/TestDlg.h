@@ -33,7 +33,8 @@ private:
     void UploadCadrelle();
     void ViewUploadLog();
     // Puts the sketch's firmware onto the board with the uploader below the
-    // Arduino folder, and says whether the uploader started.
+    // Arduino folder, shows its progress until it ends or is cancelled, and
+    // then says how it ended, as its log tells.
     void UploadSketch(const QString &name);
     // On first need, with the folder shown being the default one: makes that
     // folder a tree of links to the system's uploader, and links the sketch's

@@ -133,4 +133,20 @@ const DialogTemplate &VersionDialogTemplate()
     return t;
 }
 
+// Shown over the Test window while the uploader runs: what is uploaded
+// where, how far it has come, and the way to stop it (Cancel, Escape or the
+// close box).
+const DialogTemplate &UploadProgressDialogTemplate()
+{
+    using namespace upload_progress;
+    static const DialogTemplate t{
+        Dialog, "Upload", 220, 78, kShellFont, 8, SysMenu | ModalFrame,
+        {
+            {IDCANCEL, ControlKind::DefPushButton, "Cancel", 85, 54, 50, 14, TabStop},
+            {What, ControlKind::StaticText, "Static", 12, 12, 196, 16, Group},
+            {Progress, ControlKind::StaticText, "Static", 12, 32, 196, 8, Group},
+        }};
+    return t;
+}
+
 } // namespace res

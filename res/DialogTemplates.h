@@ -11,5 +11,6 @@ const dialogkit::DialogTemplate &MasterDialogTemplate();  // 129
 const dialogkit::DialogTemplate &SubDialogTemplate();     // 130
 const dialogkit::DialogTemplate &TestDialogTemplate();    // 131
 const dialogkit::DialogTemplate &VersionDialogTemplate(); // 132
+const dialogkit::DialogTemplate &UploadProgressDialogTemplate(); // 133
 
 } // namespace res

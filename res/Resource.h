@@ -59,4 +59,10 @@ constexpr int SoftwareVersion = 1033;
 constexpr int FirmwareVersion = 1034;
 } // namespace version
 
+namespace upload_progress {
+constexpr int Dialog = 133;
+constexpr int What = 1040;
+constexpr int Progress = 1041;
+} // namespace upload_progress
+
 } // namespace res

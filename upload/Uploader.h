@@ -2,14 +2,19 @@
 #pragma once
 
 // Starting the Arduino uploader for the Test window. The uploader runs as a
-// detached process with no window; its standard error goes to the upload log
-// in the working folder, its standard input and output to nothing, and the
-// program does not wait for it.
+// process of its own with no window; its standard error goes to the upload
+// log in the working folder, its standard input and output to nothing. The
+// window then follows it (UploadWatch) and judges its end from the log
+// (UploadLog.h).
 //
 // The Test window's upload handler is, after saving its settings:
+//     upload::UploaderProcess uploader;
 //     const upload::UploadReport report =
-//         upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir);
-//     ShowMessage(report.message);
+//         upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir, uploader);
+//     if (report.outcome != upload::UploadOutcome::Started) ShowMessage(report.message);
+//     else ... follow it to its end ...
+
+#include "UploaderProcess.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -29,21 +34,8 @@ QString UploadLogPath(const QString& workDir);
 // the bare file name it is given.
 QString FirmwareFilePath(const QString& workDir, const QString& firmwareFile);
 
-struct LaunchResult {
-    bool started = false;
-    QString reason;        // the system's words when it did not start
-    qint64 processId = 0;  // when it started
-};
-
-// Creates workDir when missing, creates or empties the log, and starts the
-// program in workDir with the words as its arguments (each one whole). A log
-// that cannot be created does not stop the start: the error output then goes
-// nowhere. Returns as soon as the program has been started.
-LaunchResult StartUploader(const QString& program, const std::vector<std::string>& words,
-                           const QString& workDir, const QString& logPath);
-
 enum class UploadOutcome {
-    Started,     // "Completed upload"
+    Started,     // the uploader runs
     NoUploader,  // nothing at the uploader path; nothing started, log untouched
     NoFirmware,  // no firmware file in workDir; nothing started, log untouched
     NotStarted,  // the system refused to start the uploader
@@ -51,15 +43,18 @@ enum class UploadOutcome {
 
 struct UploadReport {
     UploadOutcome outcome = UploadOutcome::NotStarted;
-    QString message;       // the text the Test window shows
+    QString message;       // the text the Test window shows; empty when started
     qint64 processId = 0;  // the uploader's, when it started
+    std::string port;      // the uploader's -P word
+    std::string firmwareFile;
 };
 
 // One upload of a sketch ("Blink" or "Cadrelle") with the Test window's
 // values as they stand: the two existence tests, then the port's DTR line
 // dropped (portline::DropDtrUntilNextOpening) so that the uploader's opening
-// resets a board as sold, then the start.
+// resets a board as sold, then the start in `uploader`.
 UploadReport UploadSketch(const QString& sketch, const QString& arduinoFolder,
-                          const QString& portText, const QString& workDir);
+                          const QString& portText, const QString& workDir,
+                          UploaderProcess& uploader);
 
 } // namespace upload

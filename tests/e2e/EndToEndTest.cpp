@@ -195,9 +195,26 @@ protected:
         // As a person would, not within a millisecond of the last exchange
         // (see SimBoardProcess::waitUntilPortClosed).
         EXPECT_TRUE(board_.waitUntilPortClosed(1s));
+        // The upload's window follows avrdude until it ends by itself.
+        QStringList progress;
+        OnNextModal(
+            [&](QWidget *p) {
+                const auto follow = [&] {
+                    const QString now = TextOf(p, res::upload_progress::Progress);
+                    if (progress.isEmpty() || progress.back() != now)
+                        progress << now;
+                    return !p->isVisible();
+                };
+                EXPECT_TRUE(uitest::WaitFor(follow, kUploadWindowTime));
+            },
+            kUploadWindowTime);
         Click(w, button);
-        // The window does not wait for the uploader: only the log tells.
-        EXPECT_EQ(messages_.texts(), QStringList{QStringLiteral("Completed upload")});
+        // Said once the log shows the flash verified.
+        EXPECT_EQ(messages_.texts(), QStringList{QStringLiteral("Completed upload")}) << Str(progress.join('|'));
+        const auto shown = [&](const char *text) { return progress.indexOf(QRegularExpression(text)); };
+        const qsizetype writing = shown("^Writing the flash: ([1-9]|[1-9][0-9])%$");
+        EXPECT_GE(writing, 0) << "no figure between 0% and 100% while writing: " << Str(progress.join('|'));
+        EXPECT_GT(shown("^Verifying the flash: 100%$"), writing) << Str(progress.join('|'));
 
         const auto reset = AwaitEvent("reset open", kUploaderStart);
         EXPECT_TRUE(reset) << "avrdude did not reset the board";

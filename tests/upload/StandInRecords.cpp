@@ -42,8 +42,9 @@ void StandInRecords::TearDownStandIn()
 {
     if (!record.isEmpty()) {
         WriteFile(Record("go"), "");
+        // One that was stopped never finishes.
         if (Started())
-            WaitForFile(Record("done"));
+            WaitUntil([&] { return QFileInfo::exists(Record("done")) || !ProcessRuns(ReadFile(Record("pid"))); });
     }
     if (!previousCurrent.isEmpty())
         QDir::setCurrent(previousCurrent);
@@ -61,7 +62,7 @@ bool StandInRecords::Started() const
 
 void StandInRecords::ForgetRecords() const
 {
-    for (const char* name : {"words", "cwd", "streams", "started", "go", "done"})
+    for (const char* name : {"words", "cwd", "streams", "started", "go", "done", "replay", "rest", "exit", "pid"})
         QFile::remove(Record(name));
 }
 

@@ -8,10 +8,15 @@
 // Records go to the folder named by VANDREL_STANDIN_RECORD:
 //   words    each argument (without the program name) followed by a NUL
 //   cwd      the current folder
+//   pid      its process id
 //   streams  "stdin=<where>\nstdout=<where>\n", where "null" is /dev/null
 //   started  written last of the above, so its presence means all are there
 //   go       made by the test: finish now
 //   done     written when finishing
+// and, made by the test beforehand, an avrdude log to play back:
+//   replay   written to standard error at the start, in place of its line
+//   rest     written to standard error after "go", in place of its line
+//   exit     the exit code, a number (0 when absent)
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -58,6 +64,15 @@ bool Exists(const std::string& path)
     return stat(path.c_str(), &info) == 0;
 }
 
+// The record's text, or `otherwise` when the test made none.
+std::string Given(const std::string& path, const std::string& otherwise)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return otherwise;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,9 +91,10 @@ int main(int argc, char** argv)
 
     char cwd[4096] = {};
     WriteWhole(dir + "/cwd", getcwd(cwd, sizeof cwd) != nullptr ? cwd : "");
+    WriteWhole(dir + "/pid", std::to_string(getpid()));
     WriteWhole(dir + "/streams", "stdin=" + Where(0) + "\nstdout=" + Where(1) + "\n");
 
-    std::fputs("stand-in error output\n", stderr);
+    std::fputs(Given(dir + "/replay", "stand-in error output\n").c_str(), stderr);
     std::fputs("stand-in standard output\n", stdout);
     std::fflush(stdout);
     WriteWhole(dir + "/started", "");
@@ -87,7 +103,7 @@ int main(int argc, char** argv)
     while (!Exists(dir + "/go") && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(kPollInterval);
 
-    std::fputs("stand-in finished\n", stderr);
+    std::fputs(Given(dir + "/rest", "stand-in finished\n").c_str(), stderr);
     WriteWhole(dir + "/done", "");
-    return 0;
+    return std::atoi(Given(dir + "/exit", "0").c_str());
 }

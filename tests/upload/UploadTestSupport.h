@@ -11,6 +11,8 @@
 #include <QString>
 #include <QThread>
 
+#include <signal.h>
+
 #include <chrono>
 #include <functional>
 
@@ -46,6 +48,13 @@ inline bool WaitUntil(const std::function<bool()>& done,
 inline bool WaitForFile(const QString& path, std::chrono::milliseconds limit = kProcessWait)
 {
     return WaitUntil([&] { return QFileInfo::exists(path); }, limit);
+}
+
+// Whether the process whose id the record holds still runs.
+inline bool ProcessRuns(const QByteArray& pidRecord)
+{
+    const long long pid = pidRecord.toLongLong();
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
 }
 
 } // namespace uploadtest

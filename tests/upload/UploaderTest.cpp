@@ -8,6 +8,8 @@
 #include "UploadLogViewer.h"
 #include "UploadTestSupport.h"
 #include "Uploader.h"
+#include "UploadLog.h"
+#include "UploadWatch.h"
 #include "UploaderWords.h"
 
 #include <QDir>
@@ -25,6 +27,7 @@
 #include <array>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -112,10 +115,12 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         ForgetRecords();
         ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
 
-        const UploadReport report = UploadSketch(kBlinkSketch, arduino, c.port, workDir);
+        UploaderProcess uploader;
+        const UploadReport report = UploadSketch(kBlinkSketch, arduino, c.port, workDir, uploader);
         ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
-        EXPECT_EQ(report.message, "Completed upload");
+        EXPECT_EQ(report.message, "");
         EXPECT_GT(report.processId, 0);
+        EXPECT_EQ(report.port, c.portWord);
 
         ASSERT_TRUE(WaitForFile(Record("started"))) << "the stand-in uploader never ran";
         const std::vector<std::string> expected = {"-v", "-C", conf, "-p", "atmega168", "-P", c.portWord,
@@ -124,7 +129,10 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         EXPECT_EQ(QString::fromLocal8Bit(ReadFile(Record("cwd"))), QFileInfo(workDir).canonicalFilePath());
         EXPECT_EQ(ReadFile(Record("streams")), "stdin=null\nstdout=null\n");
 
+        EXPECT_TRUE(uploader.Running()) << "it waits for the test";
         FinishStandIn();
+        EXPECT_TRUE(uploader.WaitForEnd(kProcessWait));
+        EXPECT_TRUE(uploader.EndedWell());
         // Emptied when this upload started; standard output is not in it.
         EXPECT_EQ(ReadFile(LogPath()), "stand-in error output\nstand-in finished\n");
     }
@@ -160,7 +168,8 @@ TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
-        const UploadReport report = UploadSketch(c.sketch, c.folder, "COM4", workDir);
+        UploaderProcess uploader;
+        const UploadReport report = UploadSketch(c.sketch, c.folder, "COM4", workDir, uploader);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(report.message, c.message);
         EXPECT_EQ(report.processId, 0);
@@ -181,11 +190,12 @@ TEST_F(UploaderTest, AnUploaderThatCannotStartIsNotReportedAsDone)
     ASSERT_TRUE(QDir().mkpath(folderProgramPath));
 
     for (const QString& folder : {notProgram, folderProgram}) {
-        const QString uploader = folder + "/hardware/tools/avr/bin/avrdude";
-        SCOPED_TRACE(uploader.toStdString());
-        const UploadReport report = UploadSketch(kBlinkSketch, folder, "COM4", workDir);
+        const QString path = folder + "/hardware/tools/avr/bin/avrdude";
+        SCOPED_TRACE(path.toStdString());
+        UploaderProcess uploader;
+        const UploadReport report = UploadSketch(kBlinkSketch, folder, "COM4", workDir, uploader);
         EXPECT_EQ(report.outcome, UploadOutcome::NotStarted);
-        EXPECT_EQ(report.message, "Could not start the uploader '" + uploader + "'\n" + SystemWords(EACCES));
+        EXPECT_EQ(report.message, "Could not start the uploader '" + path + "'\n" + SystemWords(EACCES));
     }
 }
 
@@ -205,13 +215,19 @@ TEST_F(UploaderTest, StartFailuresCarryTheSystemsReason)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const LaunchResult result = StartUploader(c.program, {"-v"}, c.workDir, UploadLogPath(c.workDir));
+        UploaderProcess uploader;
+        const LaunchResult result = uploader.Start(c.program.toStdString(), {"-v"}, c.workDir.toStdString(),
+                                                   UploadLogPath(c.workDir).toStdString());
         EXPECT_FALSE(result.started);
-        EXPECT_FALSE(result.reason.isEmpty());
-        EXPECT_FALSE(result.reason.contains(':')) << "not the system's own words: " << result.reason.toStdString();
+        EXPECT_FALSE(result.reason.empty());
+        EXPECT_EQ(result.reason.find(':'), std::string::npos) << "not the system's own words: " << result.reason;
+        EXPECT_FALSE(uploader.Running());
     }
-    EXPECT_EQ(StartUploader(temp.filePath("nowhere/avrdude"), {}, workDir, LogPath()).reason,
-              SystemWords(ENOENT));
+    UploaderProcess uploader;
+    EXPECT_EQ(uploader.Start(temp.filePath("nowhere/avrdude").toStdString(), {}, workDir.toStdString(),
+                             LogPath().toStdString())
+                  .reason,
+              SystemWords(ENOENT).toStdString());
     EXPECT_FALSE(QFileInfo::exists(Record("started")));
 }
 
@@ -222,7 +238,8 @@ TEST_F(UploaderTest, ALogThatCannotBeCreatedDoesNotStopTheUpload)
     // Nothing can open a folder for writing, not even the superuser.
     ASSERT_TRUE(QDir().mkpath(LogPath()));
 
-    const UploadReport report = UploadSketch(kBlinkSketch, arduino, "COM4", workDir);
+    UploaderProcess uploader;
+    const UploadReport report = UploadSketch(kBlinkSketch, arduino, "COM4", workDir, uploader);
     ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
     ASSERT_TRUE(WaitForFile(Record("started")));
     EXPECT_EQ(SplitWords(ReadFile(Record("words"))).size(), 12u);
@@ -230,12 +247,74 @@ TEST_F(UploaderTest, ALogThatCannotBeCreatedDoesNotStopTheUpload)
     EXPECT_TRUE(QFileInfo(LogPath()).isDir());
 }
 
+// An upload followed through its log while it runs, as the Test window
+// follows it: the progress at the stand-in's pause, then its end as the
+// uploader's exit and the whole log tell. A stopped uploader, and one whose
+// watcher goes away, ends at once with its log as far as it came.
+TEST_F(UploaderTest, AFollowedUploadShowsItsProgressAndEndsAsItsLogTells)
+{
+    InstallStandIn(arduino);
+    ASSERT_TRUE(WriteFile(workDir + "/Cadrelle.hex", ":00000001FF\n"));
+    const QByteArray completed = ReadFile(VANDREL_UPLOAD_LOGS "/completed.txt");
+    const QByteArray silent = ReadFile(VANDREL_UPLOAD_LOGS "/silent-port.txt");
+    const qsizetype writing = completed.indexOf("Writing | ") + 10 + 23;
+    const qsizetype third = silent.indexOf("\n", silent.indexOf("attempt 3 of 10")) + 1;
+
+    enum class End { Finish, Stop, Leave };
+    const struct {
+        const char* what;
+        QByteArray log;
+        qsizetype pause; // where the stand-in waits
+        QByteArray exit;
+        End end;
+        std::string progress;
+        UploadCause cause;
+    } rows[] = {
+        {"completed", completed, writing, "0", End::Finish, "Writing the flash: 46%", UploadCause::Completed},
+        {"silent port", silent, third, "1", End::Finish, "The board does not answer yet (attempt 3 of 10)",
+         UploadCause::BoardNotAnswering},
+        {"cancelled", completed, writing, "0", End::Stop, "Writing the flash: 46%", UploadCause::Cancelled},
+        {"watcher gone", completed, writing, "0", End::Leave, "Writing the flash: 46%", UploadCause::Cancelled},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ForgetRecords();
+        ASSERT_TRUE(WriteFile(Record("replay"), row.log.left(row.pause)));
+        ASSERT_TRUE(WriteFile(Record("rest"), row.log.mid(row.pause)));
+        ASSERT_TRUE(WriteFile(Record("exit"), row.exit));
+        std::optional<UploaderProcess> uploader(std::in_place);
+        ASSERT_EQ(UploadSketch(kCadrelleSketch, arduino, "COM4", workDir, *uploader).outcome,
+                  UploadOutcome::Started);
+        UploadWatch watch(*uploader, LogPath().toStdString());
+        ASSERT_TRUE(WaitUntil([&] { return watch.Poll() && watch.Log().size() == std::size_t(row.pause); }))
+            << watch.Log();
+        EXPECT_EQ(ProgressText(watch.Progress()), row.progress);
+
+        if (row.end == End::Leave) {
+            uploader.reset();
+            EXPECT_FALSE(ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on alone";
+            EXPECT_EQ(ReadFile(LogPath()), row.log.left(row.pause));
+            continue;
+        }
+        if (row.end == End::Stop)
+            uploader->Stop();
+        else
+            ASSERT_TRUE(WriteFile(Record("go"), ""));
+        EXPECT_TRUE(WaitUntil([&] { return !watch.Poll(); }));
+        EXPECT_EQ(watch.Log(), (row.end == End::Stop ? row.log.left(row.pause) : row.log).toStdString());
+        EXPECT_EQ(watch.Verdict().cause, row.cause);
+        if (row.end == End::Stop)
+            EXPECT_FALSE(QFileInfo::exists(Record("done"))) << "it was not stopped";
+    }
+}
+
 TEST_F(UploaderTest, TheWorkingFolderIsMadeWhenMissing)
 {
     const QString fresh = temp.filePath("fresh home/.local/share/Vandrel");
+    UploaderProcess uploader;
     const LaunchResult result =
-        StartUploader(QStringLiteral(VANDREL_STANDIN), {"-v"}, fresh, UploadLogPath(fresh));
-    ASSERT_TRUE(result.started) << result.reason.toStdString();
+        uploader.Start(VANDREL_STANDIN, {"-v"}, fresh.toStdString(), UploadLogPath(fresh).toStdString());
+    ASSERT_TRUE(result.started) << result.reason;
     ASSERT_TRUE(WaitForFile(Record("started")));
     EXPECT_EQ(QString::fromLocal8Bit(ReadFile(Record("cwd"))), QFileInfo(fresh).canonicalFilePath());
     FinishStandIn();
@@ -299,7 +378,8 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
         EXPECT_EQ(QFileInfo(folder + "/hardware/tools/avr/etc/avrdude.conf").symLinkTarget(), config);
         EXPECT_EQ(QFileInfo(firmware).symLinkTarget(), installed);
         // The upload with them starts.
-        const UploadReport report = UploadSketch(kCadrelleSketch, folder, "COM4", work);
+        UploaderProcess uploader;
+        const UploadReport report = UploadSketch(kCadrelleSketch, folder, "COM4", work, uploader);
         EXPECT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
         FinishStandIn();
     }

@@ -4,8 +4,10 @@
 // place in a temporary Arduino folder whose name holds spaces. How the
 // launcher starts it (words, folder, streams, log, failures) is the upload
 // tests' business; here, what the window adds: it stores the typed folder and
-// the chosen port first, uploads with them, does not wait, and shows the
-// launcher's report.
+// the chosen port first, uploads with them, shows the upload's progress over
+// itself while the uploader runs, lets the user cancel it, and then says how
+// it ended as the uploader's exit and log tell (real avrdude logs played back
+// by the stand-in).
 #include "MessageBox.h"
 #include "Resource.h"
 #include "Settings.h"
@@ -19,6 +21,8 @@
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <string>
 #include <vector>
@@ -58,6 +62,8 @@ public:
 
 TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
 {
+    const QString kNotVerified =
+        QStringLiteral("Upload not confirmed: the log does not show the flash verified.\nSee 'View last upload log'.");
     const struct {
         int button;
         QString message; // "" : none
@@ -65,8 +71,9 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
     } cases[] = {
         // No log yet to hand to a viewer, so none comes up whatever the desktop.
         {ViewUploadLog, "", nullptr},
-        {UploadBlink, "Completed upload", "Blink.hex"},
-        {UploadCadrelle, "Completed upload", "Cadrelle.hex"},
+        // The stand-in's log shows no flash verified: no success.
+        {UploadBlink, kNotVerified, "Blink.hex"},
+        {UploadCadrelle, kNotVerified, "Cadrelle.hex"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.button);
@@ -74,21 +81,28 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
         ASSERT_TRUE(settings::SetArduinoPath("/nowhere"));
         ASSERT_TRUE(settings::SetSerialPort("COM2"));
         QStringList seen;
-        bool uploaderStillRunning = false;
         const auto look = [&] {
             seen << windowtest::Stored(home, "ArduinoPath").value_or("none")
                  << windowtest::Stored(home, "SerialPort").value_or("none");
-            uploaderStillRunning = !QFileInfo::exists(Record("done"));
         };
         messages.clear();
-        messages.onMessage = [&](const dialogkit::RecordedMessage &) { look(); };
+        QString progressShown;
 
         TestDlg dialog;
         OnNextModal([&](QWidget *w) {
             TypeInto(w, ArduinoFolder, arduino);
             windowtest::ChooseInList(w, PortList, QStringLiteral("COM7"));
+            // The upload's own window, while the stand-in waits.
+            if (c.firmware != nullptr) {
+                OnNextModal([&](QWidget *progress) {
+                    look();
+                    progressShown = windowtest::TextOf(progress, res::upload_progress::What);
+                    EXPECT_EQ(progress->parentWidget(), w);
+                    ASSERT_TRUE(WriteFile(Record("go"), ""));
+                });
+            }
             Click(w, c.button);
-            if (messages.messages.empty())
+            if (c.firmware == nullptr)
                 look();
             EXPECT_TRUE(w->isVisible());
             PressKey(w, Qt::Key_Escape);
@@ -101,16 +115,76 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
             EXPECT_FALSE(Started());
             continue;
         }
-        EXPECT_TRUE(uploaderStillRunning) << "the window waited for the uploader";
+        EXPECT_EQ(progressShown, QStringLiteral("Uploading %1 to /dev/ttyS6").arg(c.firmware));
         ASSERT_TRUE(WaitForFile(Record("started")));
         const std::vector<std::string> words = SplitWords(ReadFile(Record("words")));
         ASSERT_EQ(words.size(), 12u);
         EXPECT_EQ(words[2], arduino.toStdString() + "/hardware/tools/avr/etc/avrdude.conf");
         EXPECT_EQ(words[6], "/dev/ttyS6");
         EXPECT_EQ(words[11], std::string("flash:w:") + c.firmware);
-        ASSERT_TRUE(WriteFile(Record("go"), ""));
-        ASSERT_TRUE(WaitForFile(Record("done")));
+        EXPECT_TRUE(QFileInfo::exists(Record("done"))) << "the window did not wait for the uploader";
     }
+}
+
+// Each way an upload ends, as the stand-in plays back a real avrdude log
+// (tests/upload/logs) and pauses in it: the progress shown at the pause, then
+// the message. Cancel, Escape and the close box stop the uploader.
+TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
+{
+    const auto log = [](const char *name) { return ReadFile(QStringLiteral(VANDREL_UPLOAD_LOGS "/") + name); };
+    const QByteArray completed = log("completed.txt");
+    const qsizetype writing = completed.indexOf("Writing | ") + 10 + 23;
+    const auto whole = [](const QByteArray &text) { return text.size(); };
+    const auto cancel = [](QWidget *p) { Click(p, dialogkit::IDCANCEL); };
+    const auto escape = [](QWidget *p) { PressKey(p, Qt::Key_Escape); };
+    const auto closeBox = [](QWidget *p) { p->close(); };
+    const auto finish = [this](QWidget *) { ASSERT_TRUE(WriteFile(Record("go"), "")); };
+    const QString cancelled = QStringLiteral("Upload cancelled: the board may hold only part of Cadrelle.hex.");
+    const struct {
+        QByteArray log;
+        qsizetype pause;
+        const char *exit;
+        std::function<void(QWidget *)> then;
+        QString progress, message; // the message's first line
+    } rows[] = {
+        {completed, writing, "0", finish, "Writing the flash: 46%", "Completed upload"},
+        {log("no-port.txt"), whole(log("no-port.txt")), "1", finish, "Connecting to the board",
+         "Upload failed: there is no port /dev/ttyS6."},
+        {log("no-permission.txt"), whole(log("no-permission.txt")), "1", finish, "Connecting to the board",
+         "Upload failed: you have no permission to open the port /dev/ttyS6."},
+        {log("silent-port.txt"), whole(log("silent-port.txt")), "1", finish,
+         "The board does not answer yet (attempt 10 of 10)",
+         "Upload failed: the board does not answer on /dev/ttyS6."},
+        {log("verification-mismatch.txt"), whole(log("verification-mismatch.txt")), "1", finish,
+         "Verifying the flash: 100%", "Upload failed: verification failed, the flash does not hold Cadrelle.hex."},
+        {completed, writing, "0", cancel, "Writing the flash: 46%", cancelled},
+        {completed, writing, "0", escape, "Writing the flash: 46%", cancelled},
+        {completed, writing, "0", closeBox, "Writing the flash: 46%", cancelled},
+    };
+    ASSERT_TRUE(settings::SetArduinoPath(arduino));
+    ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM7")));
+    TestDlg dialog;
+    OnNextModal([&](QWidget *w) {
+        for (const auto &row : rows) {
+            SCOPED_TRACE(row.message.toStdString());
+            ForgetRecords();
+            ASSERT_TRUE(WriteFile(Record("replay"), row.log.left(row.pause)));
+            ASSERT_TRUE(WriteFile(Record("rest"), row.log.mid(row.pause)));
+            ASSERT_TRUE(WriteFile(Record("exit"), row.exit));
+            messages.clear();
+            OnNextModal([&](QWidget *progress) {
+                const auto shown = [&] { return windowtest::TextOf(progress, res::upload_progress::Progress); };
+                EXPECT_TRUE(uitest::WaitFor([&] { return shown() == row.progress; })) << shown().toStdString();
+                row.then(progress);
+            });
+            Click(w, UploadCadrelle);
+            ASSERT_EQ(messages.texts().size(), 1);
+            EXPECT_EQ(messages.texts()[0].section(QLatin1Char('\n'), 0, 0), row.message);
+            EXPECT_FALSE(uploadtest::ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on";
+        }
+        PressKey(w, Qt::Key_Escape);
+    });
+    dialog.DoModal();
 }
 
 } // namespace

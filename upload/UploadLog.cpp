@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "UploadLog.h"
+
+#include "UploaderWords.h"
+
+#include <vector>
+
+namespace upload {
+
+namespace {
+
+constexpr int kBarWidth = 50; // avrdude's bar: fifty '#' make 100%
+
+bool Contains(std::string_view text, std::string_view part)
+{
+    return text.find(part) != std::string_view::npos;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// The log's lines, the one still being written included, without any '\r'
+// (avrdude on Windows ends its lines with one).
+std::vector<std::string_view> Lines(std::string_view log)
+{
+    std::vector<std::string_view> lines;
+    while (!log.empty()) {
+        const std::size_t end = log.find('\n');
+        std::string_view line = log.substr(0, end);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos)
+            break;
+        log.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+// "Writing | ######    " while it runs, "Writing | #####...# | 100% 7.70s"
+// once done: the figure after the bar when there is one.
+int BarPercent(std::string_view line)
+{
+    std::string_view bar = line.substr(line.find('|') + 1);
+    const std::size_t close = bar.find('|');
+    if (close != std::string_view::npos) {
+        int figure = 0;
+        bool digits = false;
+        for (const char c : bar.substr(close + 1)) {
+            if (c >= '0' && c <= '9') {
+                figure = figure * 10 + (c - '0');
+                digits = true;
+            } else if (digits || c != ' ') {
+                break;
+            }
+        }
+        if (digits && figure <= 100)
+            return figure;
+        bar = bar.substr(0, close);
+    }
+    int marks = 0;
+    for (const char c : bar)
+        marks += c == '#';
+    return marks >= kBarWidth ? 100 : marks * 100 / kBarWidth;
+}
+
+// "... attempt 3 of 10: not in sync: resp=0x00"
+void ReadAttempt(std::string_view line, UploadProgress& progress)
+{
+    const std::size_t at = line.find("attempt ");
+    if (at == std::string_view::npos)
+        return;
+    int numbers[2] = {0, 0};
+    int n = 0;
+    bool inNumber = false;
+    for (const char c : line.substr(at + 8)) {
+        if (c >= '0' && c <= '9') {
+            numbers[n] = numbers[n] * 10 + (c - '0');
+            inNumber = true;
+        } else if (inNumber) {
+            inNumber = false;
+            if (++n == 2)
+                break;
+        }
+    }
+    if (numbers[0] > 0 && numbers[1] >= numbers[0]) {
+        progress.attempt = numbers[0];
+        progress.attempts = numbers[1];
+    }
+}
+
+// avrdude 7: "avrdude ser_open() OS error: cannot open port /dev/ttyUSB0: No
+// such file or directory"; avrdude 6: "avrdude: ser_open(): can't open device
+// "/dev/ttyUSB0": No such file or directory". The system's words follow the
+// last ": ".
+bool PortRefusal(std::string_view log, std::string& systemWords)
+{
+    for (const std::string_view line : Lines(log)) {
+        if (!Contains(line, "cannot open port") && !Contains(line, "can't open device"))
+            continue;
+        const std::size_t colon = line.rfind(": ");
+        systemWords = std::string(colon == std::string_view::npos ? line : line.substr(colon + 2));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+UploadProgress ReadProgress(std::string_view log)
+{
+    UploadProgress progress;
+    for (const std::string_view line : Lines(log)) {
+        if (StartsWith(line, "Writing |")) {
+            progress.stage = UploadStage::Writing;
+            progress.percent = BarPercent(line);
+        } else if (StartsWith(line, "Reading |")) {
+            if (progress.stage != UploadStage::Verifying)
+                progress.stage = UploadStage::Reading;
+            progress.percent = BarPercent(line);
+        } else if (Contains(line, "not in sync")) {
+            if (progress.stage == UploadStage::Starting)
+                ReadAttempt(line, progress);
+        } else if (Contains(line, "device initialized")) {
+            progress = UploadProgress{UploadStage::Connected};
+        } else if (Contains(line, "erasing chip")) {
+            progress = UploadProgress{UploadStage::Erasing};
+        } else if (StartsWith(line, "avrdude: writing ") && Contains(line, "flash")) {
+            progress = UploadProgress{UploadStage::Writing, 0};
+        } else if (Contains(line, "verifying flash memory")) {
+            progress = UploadProgress{UploadStage::Verifying, 0};
+        }
+    }
+    return progress;
+}
+
+std::string ProgressText(const UploadProgress& progress)
+{
+    const auto withPercent = [&](const char* what) {
+        std::string text = what;
+        if (progress.percent >= 0)
+            text += ": " + std::to_string(progress.percent) + "%";
+        return text;
+    };
+    switch (progress.stage) {
+    case UploadStage::Starting:
+        if (progress.attempt > 0)
+            return "The board does not answer yet (attempt " + std::to_string(progress.attempt) + " of " +
+                   std::to_string(progress.attempts) + ")";
+        return "Connecting to the board";
+    case UploadStage::Connected:
+        return "Connected to the board";
+    case UploadStage::Erasing:
+        return "Erasing the flash";
+    case UploadStage::Writing:
+        return withPercent("Writing the flash");
+    case UploadStage::Verifying:
+        return withPercent("Verifying the flash");
+    case UploadStage::Reading:
+        return withPercent("Reading");
+    }
+    return {};
+}
+
+UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log)
+{
+    UploadVerdict verdict;
+    verdict.flashTouched = Contains(log, "erasing chip") || Contains(log, "Writing |") ||
+                           Contains(log, "bytes flash ...");
+    const bool mismatch = Contains(log, "verification mismatch") || Contains(log, "verification error");
+    const bool verified = Contains(log, "bytes of flash verified") && !mismatch;
+
+    if (stopped) {
+        verdict.cause = UploadCause::Cancelled;
+    } else if (endedWell && verified) {
+        verdict.cause = UploadCause::Completed;
+    } else if (mismatch) {
+        verdict.cause = UploadCause::VerificationFailed;
+    } else if (PortRefusal(log, verdict.systemWords)) {
+        if (verdict.systemWords == "No such file or directory")
+            verdict.cause = UploadCause::NoSuchPort;
+        else if (verdict.systemWords == "Permission denied")
+            verdict.cause = UploadCause::NoPermission;
+        else
+            verdict.cause = UploadCause::PortNotOpened;
+    } else if (Contains(log, "not responding") || Contains(log, "not in sync")) {
+        verdict.cause = UploadCause::BoardNotAnswering;
+    } else if (endedWell) {
+        verdict.cause = UploadCause::NotVerified;
+    } else {
+        verdict.cause = UploadCause::Failed;
+    }
+    return verdict;
+}
+
+const char kPortPermissionFix[] =
+    "To get the right: install Vandrel's package, whose rule gives the user at the computer the "
+    "board's USB serial adapter, then unplug the board and plug it in again; or add yourself to "
+    "the group 'dialout' (sudo adduser $USER dialout) and log out and in again.";
+
+std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& port,
+                             const std::string& firmwareFile)
+{
+    const std::string seeLog = "\nSee 'View last upload log'.";
+    switch (verdict.cause) {
+    case UploadCause::Completed:
+        return kCompletedUploadMessage;
+    case UploadCause::NoSuchPort:
+        return "Upload failed: there is no port " + port +
+               ".\nPlug the board in and choose its port in the list." + seeLog;
+    case UploadCause::NoPermission:
+        return "Upload failed: you have no permission to open the port " + port + ".\n" +
+               kPortPermissionFix + seeLog;
+    case UploadCause::PortNotOpened:
+        return "Upload failed: the port " + port + " could not be opened (" + verdict.systemWords +
+               ").\nClose any other program that uses it." + seeLog;
+    case UploadCause::BoardNotAnswering:
+        return "Upload failed: the board does not answer on " + port +
+               ".\nCheck that this is the board's port. On a board without auto-reset, press its "
+               "reset button just as the upload starts." +
+               seeLog;
+    case UploadCause::VerificationFailed:
+        return "Upload failed: verification failed, the flash does not hold " + firmwareFile +
+               ".\nUpload it again." + seeLog;
+    case UploadCause::NotVerified:
+        return "Upload not confirmed: the log does not show the flash verified." + seeLog;
+    case UploadCause::Failed:
+        return "Upload failed: avrdude ended with an error." + seeLog;
+    case UploadCause::Cancelled:
+        if (verdict.flashTouched)
+            return "Upload cancelled: the board may hold only part of " + firmwareFile +
+                   ".\nUpload it again before using the safe." + seeLog;
+        return "Upload cancelled before anything was written to the board." + seeLog;
+    }
+    return {};
+}
+
+} // namespace upload
