@@ -18,15 +18,33 @@
 #include "UploaderWords.h"
 
 #include <QComboBox>
+#include <QStyledItemDelegate>
 
 #include <optional>
 #include <string>
+#include <vector>
 
 using dialogkit::ShowMessage;
 
 namespace {
 
 const QString kFailed = QStringLiteral("Failed");
+
+// The open list shows a device's description beside its name; the item's
+// text, which is what the window selects and stores, stays the name alone.
+class DescribedPorts : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString description = index.data(Qt::ToolTipRole).toString();
+        if (!description.isEmpty())
+            option->text += QStringLiteral(" - ") + description;
+    }
+};
 
 } // namespace
 
@@ -61,15 +79,32 @@ bool TestDlg::OnInitDialog()
     Dialog::OnInitDialog();
     ArduinoFolder = QString::fromStdString(settings::GetArduinoPath());
     PortText = QString::fromStdString(settings::GetSerialPort());
+    // A board just plugged in is the likely port; it is stored, as any
+    // choice, only when a button is pressed.
+    const std::vector<SerialDevice> devices = PresentSerialDevices();
+    if (!settings::SerialPortStored())
+        PortText = QString::fromStdString(PortWithNothingStored(devices, PortText.toStdString()));
 
     for (int n = kFirstComPort; n <= kLastComPort; ++n)
         AddListItem(res::test::PortList, QStringLiteral("COM%1").arg(n));
-    for (const QString &port : ExtraPortChoices(PortText))
-        AddListItem(res::test::PortList, port);
+    const std::vector<PortChoice> extra = ExtraPortChoices(devices, PortText.toStdString());
+    for (const PortChoice &port : extra)
+        AddListItem(res::test::PortList, QString::fromStdString(port.name));
+    ShowPortDescriptions(extra);
 
     SelectListItem(res::test::PortList, 0, PortText);
     UpdateData(false);
     return true;
+}
+
+void TestDlg::ShowPortDescriptions(const std::vector<PortChoice> &ports)
+{
+    for (const PortChoice &port : ports) {
+        const int index = PortList->findText(QString::fromStdString(port.name), Qt::MatchExactly);
+        if (index >= 0 && !port.description.empty())
+            PortList->setItemData(index, QString::fromStdString(port.description), Qt::ToolTipRole);
+    }
+    PortList->setItemDelegate(new DescribedPorts(PortList));
 }
 
 void TestDlg::SaveSettings()

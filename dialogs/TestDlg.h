@@ -7,8 +7,11 @@
 #pragma once
 
 #include "Dialog.h"
+#include "PortChoices.h"
 
 #include <QString>
+
+#include <vector>
 
 class QComboBox;
 
@@ -25,6 +28,7 @@ protected:
 
 private:
     void SaveSettings();
+    void ShowPortDescriptions(const std::vector<PortChoice> &ports);
     void SendCommand();
     void TestLock();
     void TestUnlock();

@@ -34,6 +34,11 @@ std::string GetSerialPort()
     return store::Read(kSerialPortValue).value_or(kDefaultSerialPort);
 }
 
+bool SerialPortStored()
+{
+    return store::Read(kSerialPortValue).has_value();
+}
+
 bool SetSerialPort(const std::string &port)
 {
     return store::Write(kSerialPortValue, port);

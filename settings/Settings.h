@@ -25,6 +25,9 @@ std::string DefaultArduinoPath();
 // "COM4" when the store holds no value; a stored empty text comes back empty.
 std::string GetSerialPort();
 
+// Whether the store holds a port name at all (an empty one too).
+bool SerialPortStored();
+
 // Stores the text exactly as given. False when the store did not keep it;
 // the value is then not served by later reads either.
 bool SetSerialPort(const std::string &port);

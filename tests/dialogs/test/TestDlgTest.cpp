@@ -130,16 +130,40 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
     }
 }
 
-TEST(PortChoices, OnLinuxTheSystemsSerialDevicesAndTheStoredPathEachOnce)
+// The list's extra items and the port chosen with nothing stored, for the
+// devices a system may report (on Linux).
+TEST(PortChoices, TheDevicesPresentEachOnceAndTheOneUsbBoardWithNothingStored)
 {
-#ifdef Q_OS_WIN
-    GTEST_SKIP() << "on Windows the list holds COM1 to COM9 only";
-#else
-    EXPECT_FALSE(ExtraPortChoices("COM4").contains("/dev/ttyS0")) << "COM1 already names it";
-    EXPECT_EQ(ExtraPortChoices("/dev/ttyUSB7").count("/dev/ttyUSB7"), 1);
-    EXPECT_EQ(ExtraPortChoices("/dev/ttyS2").count("/dev/ttyS2"), 1)
-        << "a stored device stays selectable even where a COMn names it";
-#endif
+    const SerialDevice uart{"/dev/ttyS0", "", false};
+    const SerialDevice ftdi{"/dev/ttyUSB0", "FT232R USB UART", true};
+    const SerialDevice uno{"/dev/ttyACM0", "Arduino Uno", true};
+    const SerialDevice pty{"/dev/pts/5", "", false};
+    const auto names = [](const std::vector<PortChoice> &choices) {
+        std::vector<std::string> out;
+        for (const PortChoice &c : choices)
+            out.push_back(c.description.empty() ? c.name : c.name + " (" + c.description + ")");
+        return out;
+    };
+    const struct {
+        std::vector<SerialDevice> devices;
+        std::string stored;
+        std::vector<std::string> extra;
+        std::string withNothingStored;
+    } rows[] = {
+        {{}, "COM4", {}, "COM4"},
+        // COM1 already names the first UART.
+        {{uart, ftdi}, "COM4", {"/dev/ttyUSB0 (FT232R USB UART)"}, "/dev/ttyUSB0"},
+        {{uart, ftdi, uno}, "COM4", {"/dev/ttyUSB0 (FT232R USB UART)", "/dev/ttyACM0 (Arduino Uno)"}, "COM4"},
+        {{pty}, "/dev/ttyUSB7", {"/dev/pts/5", "/dev/ttyUSB7"}, "COM4"},
+        {{ftdi}, "/dev/ttyUSB0", {"/dev/ttyUSB0 (FT232R USB UART)"}, "/dev/ttyUSB0"},
+        // A stored device stays selectable even where a COMn names it.
+        {{}, "/dev/ttyS2", {"/dev/ttyS2"}, "COM4"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.stored + " with " + std::to_string(row.devices.size()) + " devices");
+        EXPECT_EQ(names(ExtraPortChoices(row.devices, row.stored)), row.extra);
+        EXPECT_EQ(PortWithNothingStored(row.devices, "COM4"), row.withNothingStored);
+    }
 }
 
 // Every button in one window: what it reports, with the typed folder and the
