@@ -303,8 +303,9 @@ TEST_F(UploaderTest, AFollowedUploadShowsItsProgressAndEndsAsItsLogTells)
         EXPECT_TRUE(WaitUntil([&] { return !watch.Poll(); }));
         EXPECT_EQ(watch.Log(), (row.end == End::Stop ? row.log.left(row.pause) : row.log).toStdString());
         EXPECT_EQ(watch.Verdict().cause, row.cause);
-        if (row.end == End::Stop)
+        if (row.end == End::Stop) {
             EXPECT_FALSE(QFileInfo::exists(Record("done"))) << "it was not stopped";
+        }
     }
 }
 

@@ -161,8 +161,8 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
         {completed, writing, "0", escape, "Writing the flash: 46%", cancelled},
         {completed, writing, "0", closeBox, "Writing the flash: 46%", cancelled},
     };
-    ASSERT_TRUE(settings::SetArduinoPath(arduino));
-    ASSERT_TRUE(settings::SetSerialPort(QStringLiteral("COM7")));
+    ASSERT_TRUE(settings::SetArduinoPath(arduino.toStdString()));
+    ASSERT_TRUE(settings::SetSerialPort("COM7"));
     TestDlg dialog;
     OnNextModal([&](QWidget *w) {
         for (const auto &row : rows) {
