@@ -23,6 +23,9 @@ set(VANDREL_WINEPREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(VANDREL_WINE_ENVIRONMENT
     WINEPREFIX=${VANDREL_WINEPREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
 
+# The simulated safe of a Linux build, which the COM port tests talk to.
+set(VANDREL_SIMSAFE "" CACHE FILEPATH "The Linux build's simsafe program, for the COM port tests")
+
 find_program(VANDREL_WINESERVER wineserver REQUIRED)
 add_test(NAME wine.start
          COMMAND sh -c "mkdir -p \"$WINEPREFIX\" && \"$0\" -p </dev/null >/dev/null 2>&1 &&

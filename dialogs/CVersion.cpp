@@ -32,7 +32,7 @@ bool CVersion::OnInitDialog()
     // gives "Unknown".
     std::string reply;
     if (ExchangeShowingWait(safecmd::kVersion, reply))
-        FirmwareVersion = FromSafeText(reply);
+        FirmwareVersion = QString::fromStdString(FromSafeText(reply));
     else
         FirmwareVersion = FailureText(QStringLiteral("Unknown"));
     UpdateData(false);

@@ -59,7 +59,7 @@ bool SubDlg::OnInitDialog()
 void SubDlg::ApplyCode()
 {
     UpdateData(true);
-    const std::string code = ToSafeText(CodeText);
+    const std::string code = ToSafeText(CodeText.toStdString());
     const char first = code.empty() ? '\0' : code.front();
 
     if (first == 'L') {

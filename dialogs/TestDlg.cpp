@@ -119,8 +119,8 @@ void TestDlg::SendCommand()
     SaveSettings();
     UpdateData(true);
     std::string reply;
-    if (ExchangeShowingWait(ToSafeText(CommandText), reply))
-        ShowMessage(this, FromSafeText(reply));
+    if (ExchangeShowingWait(ToSafeText(CommandText.toStdString()), reply))
+        ShowMessage(this, QString::fromStdString(FromSafeText(reply)));
     else
         ShowMessage(this, FailureText(kFailed));
 }

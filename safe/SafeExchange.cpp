@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SafeExchange.h"
 
-#include <QByteArray>
-#include <QSerialPort>
-#include <QString>
-
+#include <algorithm>
 #include <thread>
 
 #include "ExchangeRules.h"
 #include "Framing.h"
-#include "PortLine.h"
 #include "PortNames.h"
 #include "SafeCommands.h"
 #include "SafeExchangeDetail.h"
+#include "SerialPort.h"
 #include "Settings.h"
 
 namespace safeexchange::detail {
@@ -22,27 +19,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kCopies = 3;
 
-// QSerialPort counts whole milliseconds; round up so a wait never ends
-// before its time-out.
-int WholeMilliseconds(Clock::duration d)
+// A wait never ends before its time-out.
+milliseconds WholeMilliseconds(Clock::duration d)
 {
-    return static_cast<int>(std::chrono::ceil<milliseconds>(d).count());
-}
-
-// One write of one copy. A write that runs out of time is not an error: the
-// time-out only bounds how long the exchange waits for the port, and the
-// byte count a write reports is not examined. Any other error ends the
-// exchange.
-bool WriteCopy(QSerialPort &port, const QByteArray &message)
-{
-    if (port.write(message) != message.size())
-        return false;
-    if (port.waitForBytesWritten(WholeMilliseconds(WriteTimeout(std::size_t(message.size())))))
-        return true;
-    if (port.error() != QSerialPort::TimeoutError)
-        return false;
-    port.clearError();
-    return true;
+    return std::max(milliseconds::zero(), std::chrono::ceil<milliseconds>(d));
 }
 
 // One read of up to kReplyBufferSize bytes. It ends by the total time-out,
@@ -51,42 +31,40 @@ bool WriteCopy(QSerialPort &port, const QByteArray &message)
 // stop nothing can change the result. Ending by a time-out is not a failure;
 // a read error is, and ends the exchange at once: a device that has gone away
 // reports an error on every wait, so it must not be waited on again.
-bool ReadReply(QSerialPort &port, QByteArray &bytes, ReadEnd readEnd)
+bool ReadReply(SerialPort &port, std::string &bytes, ReadEnd readEnd)
 {
     const Clock::time_point deadline = Clock::now() + kReadTotalTimeout;
-    const qsizetype capacity = qsizetype(kReplyBufferSize);
-    bytes.reserve(capacity);
-    while (bytes.size() < capacity) {
-        if (readEnd == ReadEnd::AtThirdStop && HasThreeStops(bytes.constData(), std::size_t(bytes.size())))
+    bytes.reserve(kReplyBufferSize);
+    while (bytes.size() < kReplyBufferSize) {
+        if (readEnd == ReadEnd::AtThirdStop && HasThreeStops(bytes.data(), bytes.size()))
             break;
-        if (port.bytesAvailable() == 0) {
-            const Clock::duration left = deadline - Clock::now();
-            if (left <= Clock::duration::zero())
-                break;
-            const Clock::duration wait =
-                bytes.isEmpty() ? left : std::min<Clock::duration>(left, kReadIntervalTimeout);
-            if (!port.waitForReadyRead(WholeMilliseconds(wait))) {
-                if (port.error() != QSerialPort::TimeoutError)
-                    return false;
-                port.clearError();
-                break;
-            }
+        const Clock::duration left = deadline - Clock::now();
+        const Clock::duration wait = bytes.empty() ? left : std::min<Clock::duration>(left, kReadIntervalTimeout);
+        switch (port.Read(bytes, kReplyBufferSize - bytes.size(), WholeMilliseconds(wait))) {
+        case SerialPort::ReadResult::Bytes:
+            continue;
+        case SerialPort::ReadResult::TimedOut:
+            return true;
+        case SerialPort::ReadResult::Failed:
+            return false;
         }
-        bytes += port.read(capacity - bytes.size());
     }
-    return port.error() == QSerialPort::NoError;
+    return true;
 }
 
-// Clears what is waiting, writes the three copies and reads the reply.
-bool Attempt(QSerialPort &port, const QByteArray &message, QByteArray &bytes, ReadEnd readEnd)
+// Clears what is waiting, writes the three copies and reads the reply. A
+// write that runs out of time is not an error: the time-out only bounds how
+// long the exchange waits for the port, and the byte count a write reports
+// is not examined. Any other error ends the exchange.
+bool Attempt(SerialPort &port, const std::string &message, std::string &bytes, ReadEnd readEnd)
 {
     // The safe only ever answers a command, so whatever is waiting now is
     // left over from an earlier exchange (such as bytes that came after it
     // had ended) and must not be taken as part of this reply.
-    if (!port.clear(QSerialPort::Input))
+    if (!port.DiscardInput())
         return false;
     for (int copy = 0; copy < kCopies; ++copy) {
-        if (!WriteCopy(port, message))
+        if (!port.Write(message, WriteTimeout(message.size())))
             return false;
     }
     bytes.clear();
@@ -98,7 +76,6 @@ bool Attempt(QSerialPort &port, const QByteArray &message, QByteArray &bytes, Re
 bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd, milliseconds handOver)
 {
     const std::string device = SerialDeviceName(settings::GetSerialPort());
-    // An empty name would make QSerialPort try the folder /dev/ itself.
     if (device.empty())
         return false;
 
@@ -109,36 +86,25 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd, m
     }
     const Openings known = KnownOpenings(device);
 
-    // The port closes when `port` goes out of scope, on every path below,
-    // and DTR stays up after it (`dtr` ends after `port`).
-    portline::DtrAfterClose dtr;
-    QSerialPort port;
-    port.setPortName(QString::fromStdString(device));
-    // Applied when the port opens; DTR and RTS stay as the system has them.
-    port.setBaudRate(QSerialPort::Baud9600);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    // Exclusive: QSerialPort takes the port's lock file and TIOCEXCL, so a
-    // port that another program holds fails here at once.
-    if (!port.open(QIODevice::ReadWrite))
+    // The port closes when `port` goes out of scope, on every path below.
+    SerialPort port;
+    if (!port.Open(device))
         return false;
     const Clock::time_point opened = Clock::now();
     // Opening a port whose DTR had dropped has just reset a board as sold:
-    // what is sent before its firmware listens again is lost. The flag shows
-    // it once after plugging in or an upload; DTR stays up from now on.
-    const bool flagged = portline::OpeningResetTheBoard(port);
-    dtr.Hold(port, true);
+    // what is sent before its firmware listens again is lost. Where the
+    // system shows it (Linux, once after plugging in or an upload), the
+    // exchange waits for the hand-over; other resets are found by silence.
+    const bool flagged = port.OpeningResetTheBoard();
     const bool waited = WaitAfterOpening(flagged, known, command);
     if (waited)
         std::this_thread::sleep_until(opened + handOver);
 
-    const QByteArray message = QByteArray::fromStdString(FrameCommand(command));
-    QByteArray bytes;
+    const std::string message = FrameCommand(command);
+    std::string bytes;
     if (!Attempt(port, message, bytes, readEnd))
         return false;
-    const bool repeated = RepeatAfterSilence(waited, command, std::size_t(bytes.size()));
+    const bool repeated = RepeatAfterSilence(waited, command, bytes.size());
     if (repeated) {
         // A reset that nothing showed: the read has outlasted the hand-over
         // almost always, so this rarely waits.
@@ -146,9 +112,9 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd, m
         if (!Attempt(port, message, bytes, readEnd))
             return false;
     }
-    port.close();
+    port.Close();
 
-    const bool answered = SplitAgreedReply(bytes.constData(), std::size_t(bytes.size()), reply);
+    const bool answered = SplitAgreedReply(bytes.data(), bytes.size(), reply);
     RememberOpenings(device, LearnFrom(known, flagged, waited, repeated, answered));
     return answered;
 }

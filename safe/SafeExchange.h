@@ -19,7 +19,7 @@
 // reset that nothing showed may have swallowed the command, "T" and "V" are
 // sent once more, and a code goes only to a port this run knows
 // (ExchangeRules.h): up to about six seconds then.
-// Needs a QCoreApplication.
+// On Linux it needs a QCoreApplication.
 bool SafeExchange(const std::string &command, std::string &reply);
 
 namespace safeexchange {

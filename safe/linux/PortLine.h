@@ -10,7 +10,7 @@
 // later openings neither reset the board nor wait; the upload sets it, so
 // that the uploader's own opening resets the board into its bootloader.
 //
-// Windows leaves these lines to the driver: nothing here changes them there.
+// Linux only: Windows leaves these lines to the driver (SerialPort.h).
 #pragma once
 
 #include <QString>
@@ -28,7 +28,7 @@ inline constexpr std::chrono::milliseconds kDtrDropTime{100};
 
 // For a port that has just been opened: true when this opening raised DTR
 // after a close that had dropped it, so a board with auto-reset is now in its
-// bootloader. Always false on Windows.
+// bootloader.
 bool OpeningResetTheBoard(const QSerialPort &port);
 
 // Where DTR is to be once a port has closed. QSerialPort puts back, as it
@@ -54,7 +54,6 @@ private:
 // Opens the device, closes it with HUPCL set and waits kDtrDropTime: DTR
 // drops as unplugging would drop it, and the next opening of the port raises
 // it again. False, at once, when the device cannot be opened (absent or busy).
-// Does nothing, and returns true, on Windows.
 bool DropDtrUntilNextOpening(const QString &device);
 
 } // namespace portline

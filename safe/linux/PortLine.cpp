@@ -5,34 +5,11 @@
 
 #include <thread>
 
-#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
-#endif
 
 namespace portline {
-
-#ifdef Q_OS_WIN
-
-bool OpeningResetTheBoard(const QSerialPort &)
-{
-    return false;
-}
-
-DtrAfterClose::~DtrAfterClose() = default;
-
-bool DtrAfterClose::Hold(const QSerialPort &, bool)
-{
-    return true;
-}
-
-bool DropDtrUntilNextOpening(const QString &)
-{
-    return true;
-}
-
-#else
 
 bool OpeningResetTheBoard(const QSerialPort &port)
 {
@@ -76,6 +53,5 @@ bool DropDtrUntilNextOpening(const QString &device)
     return true;
 }
 
-#endif
 
 } // namespace portline

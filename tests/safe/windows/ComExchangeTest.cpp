@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SafeExchange under Wine through COM7, which the CTest fixture maps to the
+// simulated safe's pseudo-terminal; the port name comes from the registry.
+// The safe breaks its replies in the order of its --misbehave list (see
+// CMakeLists.txt), one row of the table after another.
+
+#include "SafeExchange.h"
+#include "Settings.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Far below the 2.65 s read time-out: an exchange that ends by the reply
+// (or fails at once) ends within this.
+constexpr auto kAtOnce = 1000ms;
+
+TEST(ComExchange, RepliesThroughACOMPortAreAcceptedOnlyWhenTheyAgree)
+{
+    constexpr auto kTotalTimeOut = 2600ms; // less a little for clock steps
+    constexpr auto kHandOver = 2000ms;
+    struct Case {
+        const char *what; // the safe's misbehaviour
+        const char *port;
+        std::string command;
+        bool agreed;
+        std::string reply;
+        std::chrono::milliseconds atLeast; // 0: at once
+    };
+    const Case cases[] = {
+        {"ok", "COM7", "X", true, "Y", 0ms},
+        {"silent", "COM7", "X", false, "", kTotalTimeOut},
+        {"disagree", "COM7", "X", false, "", 0ms},
+        {"cut", "COM7", "X", false, "", 0ms},
+        {"junk", "COM7", "X", true, "Y", 0ms},
+        {"split, with a gap over 50 ms", "COM7", "X", false, "", 0ms},
+        {"long: over 260 bytes", "COM7", "X", false, "", 0ms},
+        {"no safe on COM8", "COM8", "X", false, "", 0ms},
+        // A "T" met by silence, as after a reset that nothing showed (a
+        // driver that raises DTR at every opening), goes again...
+        {"silent, then ok", "COM7", "T", true, "0", kTotalTimeOut},
+        // ... and from then on, what must not go twice waits for the board.
+        {"ok, a test command after the hand-over", "COM7", "X", true, "Y", kHandOver},
+        {"ok, a harmless command at once", "COM7", "V", true, "Cadrelle 1 simulated", 0ms},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(settings::SetSerialPort(c.port));
+        std::string reply = "unchanged";
+        const Clock::time_point start = Clock::now();
+        EXPECT_EQ(SafeExchange(c.command, reply), c.agreed);
+        const auto took = Clock::now() - start;
+        EXPECT_EQ(reply, c.agreed ? c.reply : "unchanged");
+        if (c.atLeast > 0ms)
+            EXPECT_GE(took, c.atLeast);
+        else
+            EXPECT_LT(took, kAtOnce);
+    }
+}
+
+} // namespace
