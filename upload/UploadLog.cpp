@@ -196,34 +196,35 @@ UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log)
 }
 
 const char kPortPermissionFix[] =
-    "To get the right: install Vandrel's package, whose rule gives the user at the computer the "
-    "board's USB serial adapter, then unplug the board and plug it in again; or add yourself to "
-    "the group 'dialout' (sudo adduser $USER dialout) and log out and in again.";
+    "Vandrel's package installs a rule that lets the user at the computer open the board's USB "
+    "serial adapter: with the package installed, unplug the board and plug it in again. "
+    "Otherwise, add yourself to the group dialout (sudo adduser $USER dialout), then log out "
+    "and in again.";
 
 std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& port,
                              const std::string& firmwareFile)
 {
-    const std::string seeLog = "\nSee 'View last upload log'.";
+    const std::string seeLog = "\n\nSee 'View last upload log'.";
     switch (verdict.cause) {
     case UploadCause::Completed:
         return kCompletedUploadMessage;
     case UploadCause::NoSuchPort:
         return "Upload failed: there is no port " + port +
-               ".\nPlug the board in and choose its port in the list." + seeLog;
+               ".\n\nPlug the board in and choose its port in the list." + seeLog;
     case UploadCause::NoPermission:
-        return "Upload failed: you have no permission to open the port " + port + ".\n" +
+        return "Upload failed: you have no permission to open the port " + port + ".\n\n" +
                kPortPermissionFix + seeLog;
     case UploadCause::PortNotOpened:
         return "Upload failed: the port " + port + " could not be opened (" + verdict.systemWords +
-               ").\nClose any other program that uses it." + seeLog;
+               ").\n\nClose any other program that uses it." + seeLog;
     case UploadCause::BoardNotAnswering:
         return "Upload failed: the board does not answer on " + port +
-               ".\nCheck that this is the board's port. On a board without auto-reset, press its "
+               ".\n\nCheck that this is the board's port. On a board without auto-reset, press its "
                "reset button just as the upload starts." +
                seeLog;
     case UploadCause::VerificationFailed:
         return "Upload failed: verification failed, the flash does not hold " + firmwareFile +
-               ".\nUpload it again." + seeLog;
+               ".\n\nUpload it again." + seeLog;
     case UploadCause::NotVerified:
         return "Upload not confirmed: the log does not show the flash verified." + seeLog;
     case UploadCause::Failed:
@@ -231,7 +232,7 @@ std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& po
     case UploadCause::Cancelled:
         if (verdict.flashTouched)
             return "Upload cancelled: the board may hold only part of " + firmwareFile +
-                   ".\nUpload it again before using the safe." + seeLog;
+                   ".\n\nUpload it again before using the safe." + seeLog;
         return "Upload cancelled before anything was written to the board." + seeLog;
     }
     return {};

@@ -63,7 +63,7 @@ public:
 TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
 {
     const QString kNotVerified =
-        QStringLiteral("Upload not confirmed: the log does not show the flash verified.\nSee 'View last upload log'.");
+        QStringLiteral("Upload not confirmed: the log does not show the flash verified.\n\nSee 'View last upload log'.");
     const struct {
         int button;
         QString message; // "" : none
