@@ -2,9 +2,11 @@
 #include "Accessibility.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QRadioButton>
 
 namespace dialogkit {
@@ -36,28 +38,93 @@ public:
         return s;
     }
 
+    // The widget's own actions (the focus action, which AT-SPI's grab-focus
+    // asks for) stay next to the ones that carry the window's command.
     QStringList actionNames() const override
     {
-        if (!widget()->isEnabled())
-            return {};
-        return {toggleAction(), pressAction()};
+        QStringList names;
+        if (widget()->isEnabled())
+            names << toggleAction() << pressAction();
+        return names + QAccessibleWidget::actionNames();
     }
 
     void doAction(const QString &action) override
     {
         if (!widget()->isEnabled())
             return;
-        // click() checks the button as the mouse does and emits clicked(),
-        // which carries the button's command.
+        // A click, as the mouse gives it: the button is checked and its
+        // command runs. animateClick() clicks from the event loop, once the
+        // assistive tool's call has returned, as Qt's own buttons do: a
+        // command that opens a message box must not hold that call up.
         if (action == toggleAction() || action == pressAction())
-            button()->click();
+            button()->animateClick();
+        else
+            QAccessibleWidget::doAction(action);
     }
 
 private:
     QAbstractButton *button() const { return static_cast<QAbstractButton *>(widget()); }
 };
 
-QAccessibleInterface *ButtonFactory(const QString &className, QObject *object)
+// A drop-down list as Qt describes it (its current item as the value, its
+// list as the one child, opening the list as its action), with the focus
+// action too, which Qt's own interface for it lacks.
+class DropDownListAccessible : public QAccessibleWidget {
+public:
+    explicit DropDownListAccessible(QComboBox *list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return list()->currentText();
+        return QAccessibleWidget::text(t);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = list()->view()->isVisible();
+        return s;
+    }
+
+    int childCount() const override { return 1; }
+    QAccessibleInterface *child(int index) const override
+    {
+        return index == 0 ? QAccessible::queryAccessibleInterface(list()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return child != nullptr && child->object() == list()->view() ? 0 : -1;
+    }
+
+    QStringList actionNames() const override
+    {
+        QStringList names;
+        if (widget()->isEnabled())
+            names << showMenuAction() << pressAction();
+        return names + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &action) override
+    {
+        if (!widget()->isEnabled())
+            return;
+        if (action == showMenuAction() || action == pressAction()) {
+            if (list()->view()->isVisible())
+                list()->hidePopup();
+            else
+                list()->showPopup();
+        } else {
+            QAccessibleWidget::doAction(action);
+        }
+    }
+
+private:
+    QComboBox *list() const { return static_cast<QComboBox *>(widget()); }
+};
+
+QAccessibleInterface *ControlFactory(const QString &className, QObject *object)
 {
     if (object == nullptr || !object->isWidgetType())
         return nullptr;
@@ -67,19 +134,21 @@ QAccessibleInterface *ButtonFactory(const QString &className, QObject *object)
     if (className == QLatin1String("QCheckBox"))
         return new CheckableButtonAccessible(static_cast<QCheckBox *>(object),
                                              QAccessible::CheckBox);
+    if (className == QLatin1String("QComboBox"))
+        return new DropDownListAccessible(static_cast<QComboBox *>(object));
     return nullptr;
 }
 
 } // namespace
 
-void InstallButtonAccessibility()
+void InstallControlAccessibility()
 {
     static bool installed = false;
     if (installed)
         return;
     installed = true;
     // The factory installed last is asked first, before Qt's own.
-    QAccessible::installFactory(ButtonFactory);
+    QAccessible::installFactory(ControlFactory);
 }
 
 } // namespace dialogkit

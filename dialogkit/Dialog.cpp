@@ -156,7 +156,7 @@ void DataExchange::ListText(int id, QString &field)
 Dialog::Dialog(const DialogTemplate &dialogTemplate, QWidget *parent)
     : QDialog(parent), m_template(dialogTemplate)
 {
-    InstallButtonAccessibility();
+    InstallControlAccessibility();
     // A window shown in the task bar is an application's main window; the
     // others are dialogs over it.
     Qt::WindowFlags flags = (m_template.style & AppWindow) ? Qt::Window : Qt::Dialog;
@@ -214,6 +214,10 @@ void Dialog::CreateControls()
                 m_radioGroups[c.id] = currentGroup;
             }
             currentGroup->addButton(static_cast<QAbstractButton *>(w));
+            // A tab stop on any of its buttons makes the group one tab stop.
+            if (c.style & TabStop)
+                m_tabStopGroups.insert(currentGroup);
+            w->installEventFilter(this);
         }
 
         if (auto *button = qobject_cast<QAbstractButton *>(w)) {
@@ -224,6 +228,11 @@ void Dialog::CreateControls()
             labels[c.labelFor] = w;
         if (c.id != IDC_STATIC)
             m_items[c.id] = w;
+    }
+
+    for (const auto &[firstId, group] : m_radioGroups) {
+        connect(group, &QButtonGroup::buttonToggled, this, [this, group] { PlaceRadioTabStop(group); });
+        PlaceRadioTabStop(group);
     }
 
     // A box or list is announced by the text of the label beside it.
@@ -360,6 +369,53 @@ void Dialog::FocusFirstTabStop()
             return;
         }
     }
+}
+
+void Dialog::PlaceRadioTabStop(QButtonGroup *group)
+{
+    const QList<QAbstractButton *> buttons = group->buttons();
+    QAbstractButton *holder = nullptr;
+    for (QAbstractButton *b : buttons)
+        if (b->isChecked()) {
+            holder = b;
+            break;
+        }
+    if (holder == nullptr && !buttons.isEmpty())
+        holder = buttons.first();
+    const bool tabStop = m_tabStopGroups.count(group) != 0;
+    for (QAbstractButton *b : buttons)
+        b->setFocusPolicy(tabStop && b == holder ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+bool Dialog::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *radio = qobject_cast<QRadioButton *>(watched);
+    QButtonGroup *group = radio != nullptr ? radio->group() : nullptr;
+    if (group != nullptr && event->type() == QEvent::FocusIn) {
+        // Qt gives the tab stop to whichever button of a group takes the
+        // focus; it belongs to the checked one.
+        QMetaObject::invokeMethod(this, [this, group] { PlaceRadioTabStop(group); }, Qt::QueuedConnection);
+    }
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    const bool back = key == Qt::Key_Up || key == Qt::Key_Left;
+    if (group == nullptr || !(back || key == Qt::Key_Down || key == Qt::Key_Right))
+        return QDialog::eventFilter(watched, event);
+    // The arrow keys move the choice within the group, in creation order and
+    // round, and choose as a click does: the button's command runs.
+    const QList<QAbstractButton *> buttons = group->buttons();
+    const qsizetype count = buttons.size();
+    const qsizetype at = buttons.indexOf(radio);
+    for (qsizetype step = 1; step < count; ++step) {
+        QAbstractButton *next = buttons[(at + (back ? count - step : step)) % count];
+        if (next->isEnabled() && !next->isHidden()) {
+            next->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+            next->click();
+            break;
+        }
+    }
+    return true;
 }
 
 int Dialog::DefaultButtonId() const

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 
 class QButtonGroup;
 
@@ -103,6 +104,7 @@ protected:
 
     void keyPressEvent(QKeyEvent *event) override;
     void reject() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class DataExchange;
@@ -112,11 +114,16 @@ private:
     void FocusFirstTabStop();
     int DefaultButtonId() const;
     QButtonGroup *RadioGroup(int firstId);
+    // A radio group that is a tab stop is one: the checked button (the first
+    // when none is) takes the focus from the Tab key, the others only from
+    // the arrow keys, the mouse and assistive tools.
+    void PlaceRadioTabStop(QButtonGroup *group);
 
     const DialogTemplate &m_template;
     std::map<int, QWidget *> m_items;
     std::map<int, std::function<void()>> m_commands;
     std::map<int, QButtonGroup *> m_radioGroups;
+    std::set<QButtonGroup *> m_tabStopGroups;
     bool m_created = false;
     int m_baseX = 0;
     int m_baseY = 0;

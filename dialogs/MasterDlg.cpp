@@ -67,7 +67,10 @@ bool MasterDlg::OnInitDialog()
     UnlockCodeText = kClickGenerate;
     UpdateData(false);
     UpdateDurationFields();
-    return true;
+    // The radio group comes first in the Tab order, yet the key-holder's
+    // first step is "Generate key code".
+    Item(GenerateKeyCode)->setFocus(Qt::TabFocusReason);
+    return false;
 }
 
 void MasterDlg::UpdateDurationFields()

@@ -38,8 +38,10 @@ const DialogTemplate &MasterDialogTemplate()
     static const DialogTemplate t{
         Dialog, "Master", 285, 217, kShellFont, 8, SysMenu | ModalFrame,
         {
+            // The radio group is one tab stop, so that a timed lock can be
+            // chosen without a mouse.
             {LockUntilUnlocked, ControlKind::AutoRadioButton, "Lock until safe is unlocked", 6, 12,
-             98, 10, Group},
+             98, 10, Group | TabStop},
             {LockForTime, ControlKind::AutoRadioButton, "Lock until this time has passed:", 6, 30,
              115, 10, 0},
             {GenerateKeyCode, ControlKind::PushButton, "Generate key code", 103, 108, 80, 14,

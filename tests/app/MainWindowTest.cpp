@@ -46,6 +46,7 @@ TEST(MainWindow, OpensWithFocusOnCloseAndTheVersionLineAndNoCloseBox)
         EXPECT_TRUE(form.match(line).hasMatch()) << line.toStdString();
         // Screen readers read the line itself: a static text has no name of its own.
         EXPECT_EQ(uitest::AccessibleName(w, VersionLine), line);
+        uitest::ExpectEveryControlReachable(w);
         PressKey(w, Qt::Key_Return); // Enter on "Close" ends the program
     });
     EXPECT_EQ(dialog.DoModal(), dialogkit::IDCANCEL);

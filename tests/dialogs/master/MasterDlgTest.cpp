@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QLineEdit>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,61 @@ private:
 
 } // namespace
 
+// Without a pointer: Tab, the arrow keys, Space, typing and Enter make a
+// timed, hidden pair. The radio group is one tab stop, after the check box;
+// the arrow keys choose as a click does, so the boxes follow the choice.
+TEST(MasterDlg, KeyboardAloneMakesATimedHiddenPair)
+{
+    MasterDlg dialog;
+    MessageRecorder messages;
+    OnNextModal([&](QWidget *w) {
+        const auto tab = [&] {
+            PressKey(w, Qt::Key_Tab);
+            return FocusedId(w);
+        };
+        const auto type = [&](const char *text) { QTest::keyClicks(w->focusWidget(), text); };
+        EXPECT_EQ(FocusedId(w), GenerateKeyCode);
+        QList<int> order;
+        for (int i = 0; i < 6; ++i)
+            order << tab();
+        // The disabled boxes and the hidden buttons are passed over.
+        EXPECT_EQ(order, (QList<int>{dialogkit::IDCANCEL, UnlockCode, LockCode, HideTime, LockUntilUnlocked,
+                                     GenerateKeyCode}));
+        for (int i = 0; i < 5; ++i)
+            tab();
+        PressKey(w, Qt::Key_Down);
+        EXPECT_EQ(FocusedId(w), LockForTime);
+        EXPECT_TRUE(IsChecked(w, LockForTime));
+        ExpectBoxesEnabled(w, true);
+        PressKey(w, Qt::Key_Up);
+        EXPECT_TRUE(IsChecked(w, LockUntilUnlocked));
+        ExpectBoxesEnabled(w, false);
+        PressKey(w, Qt::Key_Right);
+        ExpectBoxesEnabled(w, true);
+
+        order.clear();
+        for (const char *text : {"", "", "", "", "1", "3", "2", "4"}) {
+            order << tab();
+            type(text);
+        }
+        EXPECT_EQ(order, (QList<int>{GenerateKeyCode, dialogkit::IDCANCEL, UnlockCode, LockCode, Days, Minutes,
+                                     Hours, Seconds}));
+        EXPECT_EQ(tab(), HideTime);
+        PressKey(w, Qt::Key_Space);
+        EXPECT_EQ(tab(), LockForTime) << "the checked button holds the group's tab stop";
+        EXPECT_EQ(tab(), GenerateKeyCode);
+        PressKey(w, Qt::Key_Return);
+        const Decoded d = DecodeShownPair(w);
+        EXPECT_TRUE(d.ok);
+        EXPECT_EQ(d.seconds, 93784);
+        EXPECT_EQ(d.hide & 1u, 1u);
+        ExpectEveryControlReachable(w);
+        PressKey(w, Qt::Key_Escape);
+    });
+    EXPECT_EQ(dialog.DoModal(), dialogkit::IDCANCEL);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
 TEST(MasterDlg, FirstDisplayThenEachDurationAndHideFlagGoIntoThePair)
 {
     const struct {
@@ -135,8 +191,12 @@ TEST(MasterDlg, FirstDisplayThenEachDurationAndHideFlagGoIntoThePair)
                 const QString action = id == LockUntilUnlocked ? QAccessibleActionInterface::pressAction()
                                                                : QAccessibleActionInterface::toggleAction();
                 EXPECT_TRUE(actions->actionNames().contains(action)) << id;
+                const bool before = IsChecked(w, id);
+                const bool after = id == HideTime ? !before : true;
                 actions->doAction(action);
-                EXPECT_TRUE(AccessibleOf(w, id)->state().checked || id == HideTime) << id;
+                // The click comes once the assistive tool's call has returned.
+                EXPECT_EQ(IsChecked(w, id), before) << id;
+                EXPECT_TRUE(WaitFor([&] { return AccessibleOf(w, id)->state().checked == after; })) << id;
             };
             // The radio buttons enable and disable the boxes, which keep their text.
             choose(LockForTime);

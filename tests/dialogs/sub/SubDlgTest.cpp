@@ -188,6 +188,7 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             // line's own text (a static text never gets a name of its own).
             EXPECT_EQ(SpokenName(w, Code), "Lock or unlock code");
             EXPECT_EQ(AccessibleName(w, Status), kNoConnection);
+            ExpectEveryControlReachable(w);
 
             apply(w, pair.lockCode, {kLockGood, "Safe locked for 3600 seconds"}, 3590, 3600);
             EXPECT_EQ(safeAt, (std::vector<std::string>{"lock=none", "lock=timed"}));

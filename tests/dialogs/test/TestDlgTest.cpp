@@ -280,6 +280,7 @@ TEST_F(TestWindow, EveryLabelShowsItsWholeTextAndTheInstructionsNameAGuideThatIs
     ASSERT_TRUE(QFileInfo::exists(guide));
     Run([&](QWidget *w) {
         ExpectEveryLabelFits(w);
+        ExpectEveryControlReachable(w);
         // A screen reader names each box and the list by the label beside it.
         EXPECT_EQ(SpokenName(w, ArduinoFolder), "Arduino directory (contains ardiuno.exe)");
         EXPECT_EQ(SpokenName(w, PortList), "COM port");

@@ -60,6 +60,7 @@ TEST(VersionWindow, ShowsTheBuildsStampAndTheFirmwareAsSentOrUnknown)
             EXPECT_EQ(TextOf(w, FirmwareVersion), c.firmware);
             EXPECT_EQ(FocusedId(w), Done);
             windowtest::ExpectEveryLabelFits(w);
+            ExpectEveryControlReachable(w);
             c.close(w);
         });
         EXPECT_EQ(dialog.DoModal(), c.result);

@@ -3,7 +3,9 @@
 
 #include <QAccessible>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QButtonGroup>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
@@ -134,6 +136,44 @@ int FocusedId(QWidget *window)
 {
     QWidget *focus = window->focusWidget();
     return focus ? focus->objectName().toInt() : 0;
+}
+
+void ExpectEveryControlReachable(QWidget *window)
+{
+    QList<QWidget *> controls;
+    for (QWidget *w : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (w->isVisible() && w->isEnabled() && w->focusPolicy() != Qt::NoFocus)
+            controls << w;
+    ASSERT_FALSE(controls.isEmpty());
+    QWidget *const start = window->focusWidget();
+    const auto name = [&](QWidget *w) {
+        return window->windowTitle().toStdString() + " control " + w->objectName().toStdString();
+    };
+    for (QWidget *w : controls) {
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+        QAccessibleActionInterface *actions = iface != nullptr ? iface->actionInterface() : nullptr;
+        const QString focus = QAccessibleActionInterface::setFocusAction();
+        if (actions == nullptr || !actions->actionNames().contains(focus)) {
+            ADD_FAILURE() << name(w) << " offers assistive tools no focus action";
+            continue;
+        }
+        actions->doAction(focus);
+        EXPECT_EQ(window->focusWidget(), w) << name(w) << " did not take the focus";
+    }
+    QSet<QWidget *> reached;
+    for (qsizetype i = 0; i <= controls.size(); ++i) {
+        QTest::keyClick(window->focusWidget() ? window->focusWidget() : window, Qt::Key_Tab);
+        reached << window->focusWidget();
+    }
+    for (QWidget *w : controls) {
+        bool ok = reached.contains(w);
+        if (auto *button = qobject_cast<QAbstractButton *>(w); !ok && button && button->group())
+            for (QAbstractButton *other : button->group()->buttons())
+                ok = ok || reached.contains(other);
+        EXPECT_TRUE(ok) << name(w) << " cannot be reached with the keyboard";
+    }
+    if (start != nullptr)
+        start->setFocus(Qt::OtherFocusReason);
 }
 
 bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout)

@@ -42,6 +42,12 @@ void TypeInto(QWidget *window, int id, const QString &text);
 // The id of the control that has the keyboard focus, or 0.
 int FocusedId(QWidget *window);
 
+// Every control of `window` that takes the focus now (visible, enabled) takes
+// it through the assistive tools' focus action, which AT-SPI's grab-focus
+// calls, and from the keyboard: the Tab key reaches it, or a radio button of
+// its group, from which the arrow keys reach it. Puts the focus back.
+void ExpectEveryControlReachable(QWidget *window);
+
 // Runs the event loop until `done` holds or `timeout` passes; returns done().
 bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout = 10s);
 
