@@ -13,10 +13,45 @@
 
 #include <signal.h>
 
+#include <pty.h>
+#include <unistd.h>
+
+#include <array>
 #include <chrono>
 #include <functional>
 
 namespace uploadtest {
+
+// A serial port of the test's own: a pseudo-terminal, whose name the uploads
+// under test are given instead of a COM port, since an upload resets the port
+// it names (a board on the machine's own port would restart, and a lock on it
+// would last longer).
+class OwnPort {
+public:
+    OwnPort()
+    {
+        int device = -1;
+        std::array<char, 128> name{};
+        if (::openpty(&line_, &device, name.data(), nullptr, nullptr) == 0) {
+            ::close(device);
+            path_ = QString::fromLocal8Bit(name.data());
+        }
+    }
+    ~OwnPort()
+    {
+        if (line_ >= 0)
+            ::close(line_);
+    }
+    OwnPort(const OwnPort&) = delete;
+    OwnPort& operator=(const OwnPort&) = delete;
+
+    // Empty when no pseudo-terminal could be made.
+    const QString& path() const { return path_; }
+
+private:
+    int line_ = -1; // the other side, which keeps the port in being
+    QString path_;
+};
 
 inline constexpr auto kProcessWait = std::chrono::seconds(15);
 

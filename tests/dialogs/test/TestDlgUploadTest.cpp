@@ -51,6 +51,7 @@ public:
         ASSERT_TRUE(WriteFile(QString::fromStdString(settings::WorkDir()) + QStringLiteral("/Blink.hex"), ":00000001FF\n"));
         ASSERT_TRUE(WriteFile(QString::fromStdString(settings::WorkDir()) + QStringLiteral("/Cadrelle.hex"), ":00000001FF\n"));
         ASSERT_NO_FATAL_FAILURE(SetUpStandIn(home.path()));
+        ASSERT_FALSE(port.path().isEmpty());
     }
 
     void TearDown() override { TearDownStandIn(); }
@@ -58,6 +59,7 @@ public:
     testsupport::TempSettingsHome home;
     dialogkit::MessageRecorder messages;
     QString arduino, uploader;
+    uploadtest::OwnPort port;
 };
 
 TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
@@ -79,7 +81,9 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
         SCOPED_TRACE(c.button);
         ForgetRecords();
         ASSERT_TRUE(settings::SetArduinoPath("/nowhere"));
-        ASSERT_TRUE(settings::SetSerialPort("COM2"));
+        // A port of the test's own, which the list offers as the stored one:
+        // an upload resets the port it names.
+        ASSERT_TRUE(settings::SetSerialPort(port.path().toStdString()));
         QStringList seen;
         const auto look = [&] {
             seen << windowtest::Stored(home, "ArduinoPath").value_or("none")
@@ -91,7 +95,8 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
         TestDlg dialog;
         OnNextModal([&](QWidget *w) {
             TypeInto(w, ArduinoFolder, arduino);
-            windowtest::ChooseInList(w, PortList, QStringLiteral("COM7"));
+            windowtest::ChooseInList(w, PortList, port.path());
+            ASSERT_TRUE(settings::SetSerialPort("COM2"));
             // The upload's own window, while the stand-in waits.
             if (c.firmware != nullptr) {
                 OnNextModal([&](QWidget *progress) {
@@ -109,18 +114,18 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
         });
         dialog.DoModal();
 
-        EXPECT_EQ(seen, (QStringList{arduino, "COM7"}));
+        EXPECT_EQ(seen, (QStringList{arduino, port.path()}));
         EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
         if (c.firmware == nullptr) {
             EXPECT_FALSE(Started());
             continue;
         }
-        EXPECT_EQ(progressShown, QStringLiteral("Uploading %1 to /dev/ttyS6").arg(c.firmware));
+        EXPECT_EQ(progressShown, QStringLiteral("Uploading %1 to %2").arg(c.firmware, port.path()));
         ASSERT_TRUE(WaitForFile(Record("started")));
         const std::vector<std::string> words = SplitWords(ReadFile(Record("words")));
         ASSERT_EQ(words.size(), 12u);
         EXPECT_EQ(words[2], arduino.toStdString() + "/hardware/tools/avr/etc/avrdude.conf");
-        EXPECT_EQ(words[6], "/dev/ttyS6");
+        EXPECT_EQ(words[6], port.path().toStdString());
         EXPECT_EQ(words[11], std::string("flash:w:") + c.firmware);
         EXPECT_TRUE(QFileInfo::exists(Record("done"))) << "the window did not wait for the uploader";
     }
@@ -149,12 +154,12 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
     } rows[] = {
         {completed, writing, "0", finish, "Writing the flash: 46%", "Completed upload"},
         {log("no-port.txt"), whole(log("no-port.txt")), "1", finish, "Connecting to the board",
-         "Upload failed: there is no port /dev/ttyS6."},
+         QStringLiteral("Upload failed: there is no port %1.").arg(port.path())},
         {log("no-permission.txt"), whole(log("no-permission.txt")), "1", finish, "Connecting to the board",
-         "Upload failed: you have no permission to open the port /dev/ttyS6."},
+         QStringLiteral("Upload failed: you have no permission to open the port %1.").arg(port.path())},
         {log("silent-port.txt"), whole(log("silent-port.txt")), "1", finish,
          "The board does not answer yet (attempt 10 of 10)",
-         "Upload failed: the board does not answer on /dev/ttyS6."},
+         QStringLiteral("Upload failed: the board does not answer on %1.").arg(port.path())},
         {log("verification-mismatch.txt"), whole(log("verification-mismatch.txt")), "1", finish,
          "Verifying the flash: 100%", "Upload failed: verification failed, the flash does not hold Cadrelle.hex."},
         {completed, writing, "0", cancel, "Writing the flash: 46%", cancelled},
@@ -162,7 +167,7 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
         {completed, writing, "0", closeBox, "Writing the flash: 46%", cancelled},
     };
     ASSERT_TRUE(settings::SetArduinoPath(arduino.toStdString()));
-    ASSERT_TRUE(settings::SetSerialPort("COM7"));
+    ASSERT_TRUE(settings::SetSerialPort(port.path().toStdString()));
     TestDlg dialog;
     OnNextModal([&](QWidget *w) {
         for (const auto &row : rows) {
