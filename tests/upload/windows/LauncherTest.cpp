@@ -1,0 +1,157 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The uploader started through CreateProcessW under Wine, with a Windows
+// stand-in (StandIn.cpp) in an Arduino folder whose path holds spaces.
+
+#include "UploaderProcess.h"
+#include "UploaderWords.h"
+#include "UserFolders.h"
+#include "windows/WideText.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using upload::UploaderProcess;
+
+fs::path Path(const std::string &utf8)
+{
+    return fs::path(windows::Utf16(utf8));
+}
+
+std::string Utf8(const fs::path &path)
+{
+    return windows::Utf8(path.wstring());
+}
+
+std::string Read(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void Write(const fs::path &path, const std::string &text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class Launcher : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        base_ = fs::temp_directory_path() / ("vandrel-launcher-" + std::to_string(GetCurrentProcessId()));
+        fs::remove_all(base_);
+        record_ = base_ / "record";
+        fs::create_directories(record_);
+        ASSERT_TRUE(SetEnvironmentVariableW(L"VANDREL_STANDIN_RECORD", record_.wstring().c_str()));
+        arduino_ = base_ / "Arduino 0012 folder";
+        uploader_ = Path(upload::UploaderPath(Utf8(arduino_), upload::PathStyle::Windows));
+        fs::create_directories(uploader_.parent_path());
+        fs::copy_file(Path(settings::ProgramFolder()) / "upload_standin.exe", uploader_);
+        workDir_ = base_ / "work dir"; // not there yet: the start makes it
+        log_ = workDir_ / upload::kUploadLogName;
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(base_, ignored);
+    }
+
+    upload::LaunchResult Start(UploaderProcess &process, const std::vector<std::string> &words)
+    {
+        fs::remove(record_ / "started");
+        return process.Start(Utf8(uploader_), words, Utf8(workDir_), Utf8(log_));
+    }
+
+    fs::path base_, record_, arduino_, uploader_, workDir_, log_;
+};
+
+TEST_F(Launcher, WordsArriveWholeInTheWorkingFolderAndOnlyStandardErrorIsLogged)
+{
+    // Quotes, spaces, a trailing backslash and, with no port, an empty word.
+    const std::vector<std::string> words =
+        upload::UploaderWords("C:\\Program Files\\Ar \"du\" ino\\", "", "Blink.hex", upload::PathStyle::Windows);
+    for (const char *previous : {static_cast<const char *>(nullptr), "the log of an earlier upload\r\n"}) {
+        SCOPED_TRACE(previous ? previous : "no log, no working folder yet");
+        if (previous) {
+            fs::create_directories(workDir_);
+            Write(log_, previous);
+        }
+        UploaderProcess process;
+        const upload::LaunchResult launch = Start(process, words);
+        ASSERT_TRUE(launch.started) << launch.reason;
+        EXPECT_NE(launch.processId, 0);
+        ASSERT_TRUE(process.WaitForEnd(20s));
+        EXPECT_TRUE(process.EndedWell());
+
+        std::string expected;
+        for (const std::string &word : words)
+            expected += word + '\0';
+        EXPECT_EQ(Read(record_ / "words"), expected);
+        EXPECT_EQ(Read(record_ / "line").rfind("\"" + Utf8(uploader_) + "\" -v -C ", 0), 0u)
+            << Read(record_ / "line");
+        EXPECT_TRUE(fs::equivalent(Path(Read(record_ / "cwd")), workDir_)) << Read(record_ / "cwd");
+        // Emptied first; the C runtime writes its line ends as CR LF.
+        EXPECT_EQ(Read(log_), "stand-in error\r\n");
+    }
+}
+
+TEST_F(Launcher, HowTheUploaderEndsIsToldApart)
+{
+    const std::vector<std::string> words{"-v"};
+    {
+        SCOPED_TRACE("an exit code of 3");
+        Write(record_ / "exit", "3");
+        UploaderProcess process;
+        ASSERT_TRUE(Start(process, words).started);
+        ASSERT_TRUE(process.WaitForEnd(20s));
+        EXPECT_FALSE(process.EndedWell());
+        EXPECT_FALSE(process.WasStopped());
+        fs::remove(record_ / "exit");
+    }
+    {
+        SCOPED_TRACE("stopped while it runs");
+        Write(record_ / "wait", "");
+        UploaderProcess process;
+        ASSERT_TRUE(Start(process, words).started);
+        for (int i = 0; i < 2000 && !fs::exists(record_ / "started"); ++i)
+            Sleep(10);
+        EXPECT_TRUE(process.Running());
+        EXPECT_FALSE(process.WaitForEnd(100ms));
+        process.Stop();
+        EXPECT_FALSE(process.Running());
+        EXPECT_TRUE(process.WasStopped());
+        EXPECT_FALSE(process.EndedWell());
+        EXPECT_EQ(Read(log_), "stand-in error\r\n") << "the log is complete after a stop";
+        fs::remove(record_ / "wait");
+    }
+    {
+        SCOPED_TRACE("a log that cannot be made does not stop the upload");
+        UploaderProcess process;
+        ASSERT_TRUE(process.Start(Utf8(uploader_), words, Utf8(workDir_), Utf8(base_ / "no folder" / "log.txt"))
+                        .started);
+        ASSERT_TRUE(process.WaitForEnd(20s));
+        EXPECT_TRUE(process.EndedWell());
+    }
+    {
+        SCOPED_TRACE("no uploader there");
+        UploaderProcess process;
+        const upload::LaunchResult launch =
+            process.Start(Utf8(arduino_ / "missing.exe"), words, Utf8(workDir_), Utf8(log_));
+        EXPECT_FALSE(launch.started);
+        EXPECT_FALSE(launch.reason.empty());
+        EXPECT_FALSE(process.Running());
+        EXPECT_FALSE(process.EndedWell());
+    }
+}
+
+} // namespace
