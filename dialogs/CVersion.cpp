@@ -34,7 +34,7 @@ bool CVersion::OnInitDialog()
     if (ExchangeShowingWait(safecmd::kVersion, reply))
         FirmwareVersion = QString::fromStdString(FromSafeText(reply));
     else
-        FirmwareVersion = FailureText(QStringLiteral("Unknown"));
+        FirmwareVersion = FailureText(QStringLiteral("Unknown"), FailurePlace::OneLine);
     UpdateData(false);
     return true;
 }

@@ -28,9 +28,19 @@ bool ExchangeShowingWait(const std::string &command, std::string &reply)
     return SafeExchange(command, reply);
 }
 
-QString FailureText(const QString &usual)
+QString FailureText(const QString &usual, FailurePlace place)
 {
-    const std::optional<std::string> advice =
-        safeexchange::NoAccessAdvice(settings::GetSerialPort());
-    return advice ? QString::fromStdString(*advice) : usual;
+    const std::optional<safeexchange::NoAccess> refused =
+        safeexchange::PortRefusesThisUser(settings::GetSerialPort());
+    if (!refused)
+        return usual;
+    switch (place) {
+    case FailurePlace::MessageBox:
+        return QString::fromStdString(safeexchange::NoAccessMessage(*refused));
+    case FailurePlace::StatusLines:
+        return QString::fromStdString(safeexchange::NoAccessStatus(*refused));
+    case FailurePlace::OneLine:
+        break;
+    }
+    return QString::fromStdString(safeexchange::NoAccessLine(*refused));
 }

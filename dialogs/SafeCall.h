@@ -13,5 +13,7 @@
 bool ExchangeShowingWait(const std::string &command, std::string &reply);
 
 // What a window shows for a failed exchange: the advice when the port in the
-// settings exists but this user may not open it, `usual` otherwise.
-QString FailureText(const QString &usual);
+// settings exists but this user may not open it, `usual` otherwise. The
+// advice comes in the length the place has room for.
+enum class FailurePlace { MessageBox, StatusLines, OneLine };
+QString FailureText(const QString &usual, FailurePlace place);

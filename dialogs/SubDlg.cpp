@@ -102,7 +102,7 @@ bool SubDlg::SendCodeToSafe(const std::string &code)
 {
     std::string reply;
     if (!ExchangeShowingWait(code, reply)) {
-        ShowMessage(this, FailureText(kNoConnection));
+        ShowMessage(this, FailureText(kNoConnection, FailurePlace::MessageBox));
         return false;
     }
     if (reply == safecmd::kAccepted)
@@ -118,6 +118,6 @@ void SubDlg::UpdateTime()
     if (ExchangeShowingWait(safecmd::kTime, reply))
         StatusText = QString::fromStdString(safetime::TimeReplyStatus(reply));
     else
-        StatusText = FailureText(kNoConnection);
+        StatusText = FailureText(kNoConnection, FailurePlace::StatusLines);
     UpdateData(false);
 }

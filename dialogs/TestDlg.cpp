@@ -122,7 +122,7 @@ void TestDlg::SendCommand()
     if (ExchangeShowingWait(ToSafeText(CommandText.toStdString()), reply))
         ShowMessage(this, QString::fromStdString(FromSafeText(reply)));
     else
-        ShowMessage(this, FailureText(kFailed));
+        ShowMessage(this, FailureText(kFailed, FailurePlace::MessageBox));
 }
 
 void TestDlg::RunTest(const char *command, const QString &success, const QString &refused)
@@ -131,7 +131,7 @@ void TestDlg::RunTest(const char *command, const QString &success, const QString
     UpdateData(true);
     std::string reply;
     if (!ExchangeShowingWait(command, reply))
-        ShowMessage(this, FailureText(kFailed));
+        ShowMessage(this, FailureText(kFailed, FailurePlace::MessageBox));
     else if (!refused.isEmpty() && reply == safecmd::kRefused)
         ShowMessage(this, refused);
     else

@@ -8,12 +8,20 @@
 
 namespace safeexchange {
 
-// For the port name of the settings: the text that says this user may not
-// open it and gives the fix, when the device exists and refuses this user;
-// nothing otherwise (no such device, or one this user may open).
-std::optional<std::string> NoAccessAdvice(const std::string &portName);
+struct NoAccess {
+    std::string device; // as opened, e.g. /dev/ttyUSB0
+    std::string group;  // the group that may open it, e.g. dialout
+};
 
-// The advice for a device owned by `group` (the group that may open it).
-std::string NoAccessText(const std::string &device, const std::string &group);
+// For the port name of the settings: the device and its group when the
+// device exists and refuses this user; nothing otherwise (no such device, or
+// one this user may open).
+std::optional<NoAccess> PortRefusesThisUser(const std::string &portName);
+
+// The advice in three lengths: for a message box, for a status line of a few
+// lines, and for a single line of about 60 characters.
+std::string NoAccessMessage(const NoAccess &refused);
+std::string NoAccessStatus(const NoAccess &refused);
+std::string NoAccessLine(const NoAccess &refused);
 
 } // namespace safeexchange

@@ -24,7 +24,7 @@ std::string GroupName(gid_t gid)
 
 } // namespace
 
-std::optional<std::string> NoAccessAdvice(const std::string &portName)
+std::optional<NoAccess> PortRefusesThisUser(const std::string &portName)
 {
     const std::string device = SerialDeviceName(portName);
     struct stat status {};
@@ -34,7 +34,7 @@ std::optional<std::string> NoAccessAdvice(const std::string &portName)
     // would reset a board as sold.
     if (::faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) == 0 || errno != EACCES)
         return std::nullopt;
-    return NoAccessText(device, GroupName(status.st_gid));
+    return NoAccess{device, GroupName(status.st_gid)};
 }
 
 } // namespace safeexchange

@@ -248,6 +248,14 @@ TEST_F(Exchange, ReadsThePortNameAtEveryCallAndFailsAtOnceWhereNoneServes)
     ExpectNextExchangeWorks();
 }
 
+std::optional<std::string> Advice(const std::string &device)
+{
+    const std::optional<safeexchange::NoAccess> refused = safeexchange::PortRefusesThisUser(device);
+    if (!refused)
+        return std::nullopt;
+    return safeexchange::NoAccessMessage(*refused);
+}
+
 // The advice as a user who may not open `device`: as nobody where this test
 // runs as root (root may open anything), else with the device's modes taken
 // away for the moment.
@@ -257,7 +265,7 @@ std::optional<std::string> AdviceWithoutAccess(const std::string &device)
         struct stat before {};
         ::stat(device.c_str(), &before);
         ::chmod(device.c_str(), 0);
-        const std::optional<std::string> advice = safeexchange::NoAccessAdvice(device);
+        const std::optional<std::string> advice = Advice(device);
         ::chmod(device.c_str(), before.st_mode & 07777);
         return advice;
     }
@@ -269,7 +277,7 @@ std::optional<std::string> AdviceWithoutAccess(const std::string &device)
         ::close(out[0]);
         const gid_t nobody = 65534;
         if (::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
-            const std::string text = safeexchange::NoAccessAdvice(device).value_or("<none>");
+            const std::string text = Advice(device).value_or("<none>");
             [[maybe_unused]] const ssize_t n = ::write(out[1], text.data(), text.size());
         }
         ::_exit(0);
@@ -288,17 +296,18 @@ std::optional<std::string> AdviceWithoutAccess(const std::string &device)
 // other failure keeps the window's own words.
 TEST_F(Exchange, OnlyAPortThatRefusesThisUserGetsTheAdvice)
 {
-    using safeexchange::NoAccessAdvice;
-    EXPECT_EQ(NoAccessAdvice(home_.path().toStdString() + "/no-such-port"), std::nullopt);
-    EXPECT_EQ(NoAccessAdvice(home_.path().toStdString()), std::nullopt);
-    EXPECT_EQ(NoAccessAdvice(safe_.portPath()), std::nullopt);
+    EXPECT_EQ(Advice(home_.path().toStdString() + "/no-such-port"), std::nullopt);
+    EXPECT_EQ(Advice(home_.path().toStdString()), std::nullopt);
+    EXPECT_EQ(Advice(safe_.portPath()), std::nullopt);
     struct stat port {};
     ASSERT_EQ(::stat(safe_.portPath().c_str(), &port), 0);
     const std::string group = ::getgrgid(port.st_gid)->gr_name;
     EXPECT_EQ(AdviceWithoutAccess(safe_.portPath()),
-              "No permission to open " + safe_.portPath() + ". Add yourself to the group " + group +
-                  " (sudo adduser $USER " + group +
-                  ") and log in again, or install Vandrel's udev rule: see the board set-up guide.");
+              "You have no permission to open the port " + safe_.portPath() +
+                  ". To get the right: install Vandrel's package, whose rule gives the user at the computer "
+                  "the board's USB serial adapter, then unplug the board and plug it in again; or add "
+                  "yourself to the group '" + group + "' (sudo adduser $USER " + group +
+                  ") and log out and in again.");
 }
 
 // An unplugged board: the device reports an error on every wait from then
