@@ -51,7 +51,7 @@ protected:
 TestDlg::TestDlg(QWidget *parent)
     : Dialog(res::TestDialogTemplate(), parent),
       WorkDir(QString::fromStdString(settings::WorkDir())),
-      LogPath(upload::UploadLogPath(WorkDir))
+      LogPath(QString::fromStdString(upload::UploadLogPath(WorkDir.toStdString())))
 {
     On(res::test::Send, [this] { SendCommand(); });
     On(dialogkit::IDCANCEL, [this] { SaveAndClose(); });
@@ -172,9 +172,10 @@ void TestDlg::UploadSketch(const QString &name)
     PrepareDefaultTools(name);
     upload::UploaderProcess uploader;
     const upload::UploadReport report =
-        upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir, uploader);
+        upload::UploadSketch(name.toStdString(), ArduinoFolder.toStdString(), PortText.toStdString(),
+                             WorkDir.toStdString(), uploader);
     if (report.outcome != upload::UploadOutcome::Started) {
-        ShowMessage(this, report.message);
+        ShowMessage(this, QString::fromStdString(report.message));
         return;
     }
     upload::UploadWatch watch(uploader, LogPath.toStdString());
@@ -207,7 +208,7 @@ void TestDlg::ViewUploadLog()
 {
     SaveSettings();
     // Where the desktop has no viewer for the log, nothing is shown.
-    upload::OpenUploadLog(LogPath);
+    upload::OpenUploadLog(LogPath.toStdString());
 }
 
 void TestDlg::SaveAndClose()

@@ -55,6 +55,7 @@ std::string GuideAddress()
 std::string FileAddress(const std::string &path, System system)
 {
     constexpr char kHex[] = "0123456789ABCDEF";
+    constexpr std::string_view kEscaped = "\"%#?<>[]^`{|}\\";
     std::string address = "file://";
     // A drive letter path gets the root "/" in front of it.
     if (system == System::Windows && !path.empty() && path[0] != '\\' && path[0] != '/')
@@ -63,7 +64,7 @@ std::string FileAddress(const std::string &path, System system)
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\\' && system == System::Windows)
             address += '/';
-        else if (byte <= 0x20 || byte == 0x7F || std::string_view("\"%#?<>[]^`{|}\\").find(c) != std::string_view::npos) {
+        else if (byte <= 0x20 || byte == 0x7F || kEscaped.find(c) != std::string_view::npos) {
             address += '%';
             address += kHex[byte >> 4];
             address += kHex[byte & 0xF];

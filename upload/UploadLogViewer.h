@@ -2,16 +2,16 @@
 #pragma once
 
 // Opening the upload log with the program the desktop associates with its
-// type. Kept apart from the launcher because it needs QtGui and a running
-// QGuiApplication (the Test window's QApplication).
+// type: linux/ asks the desktop through QtGui (it needs the Test window's
+// QApplication); windows/ has the shell open it (ShellExecuteW).
 
-#include <QString>
+#include <string>
 
 namespace upload {
 
-// Asks the desktop to open the log; returns whether the desktop took it.
-// A missing log is not handed over at all, so no viewer comes up just to say
-// the file is not there. The Test window shows nothing either way.
-bool OpenUploadLog(const QString& logPath);
+// Asks the desktop to open the log (UTF-8 path); returns whether the desktop
+// took it. A missing log is not handed over at all, so no viewer comes up
+// just to say the file is not there. The Test window shows nothing either way.
+bool OpenUploadLog(const std::string& logPath);
 
 } // namespace upload

@@ -1,60 +1,49 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Uploader.h"
 
-#include "PortLine.h"
 #include "PortNames.h"
+#include "SerialPort.h"
 #include "UploaderWords.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 
 namespace upload {
 
-namespace {
-
-QString FromUtf8(const std::string& text)
+bool PathExists(const std::string& path)
 {
-    return QString::fromStdString(text);
+    std::error_code error;
+    const std::u8string name(path.begin(), path.end());
+    return !path.empty() && std::filesystem::exists(std::filesystem::path(name), error);
 }
 
-} // namespace
-
-bool PathExists(const QString& path)
+// WorkDir is spelt with this system's separators, and so are these paths.
+std::string UploadLogPath(const std::string& workDir)
 {
-    return !path.isEmpty() && QFileInfo::exists(path);
+    return JoinPath(workDir, kUploadLogName);
 }
 
-// WorkDir comes from QStandardPaths, which writes "/" on every system; these
-// two paths are made whole in this system's own spelling.
-QString UploadLogPath(const QString& workDir)
+std::string FirmwareFilePath(const std::string& workDir, const std::string& firmwareFile)
 {
-    return QDir::toNativeSeparators(FromUtf8(JoinPath(workDir.toStdString(), kUploadLogName)));
+    return JoinPath(workDir, firmwareFile);
 }
 
-QString FirmwareFilePath(const QString& workDir, const QString& firmwareFile)
+UploadReport UploadSketch(const std::string& sketch, const std::string& folder, const std::string& portText,
+                          const std::string& workDir, UploaderProcess& uploader)
 {
-    return QDir::toNativeSeparators(FromUtf8(JoinPath(workDir.toStdString(), firmwareFile.toStdString())));
-}
-
-UploadReport UploadSketch(const QString& sketch, const QString& arduinoFolder,
-                          const QString& portText, const QString& workDir,
-                          UploaderProcess& uploader)
-{
-    const std::string folder = arduinoFolder.toStdString();
-    const std::string firmwareFile = FirmwareFileName(sketch.toStdString());
+    const std::string firmwareFile = FirmwareFileName(sketch);
     const std::string uploaderPath = UploaderPath(folder);
 
     UploadReport report;
-    if (!PathExists(FromUtf8(uploaderPath))) {
+    if (!PathExists(uploaderPath)) {
         report.outcome = UploadOutcome::NoUploader;
-        report.message = FromUtf8(NoUploaderMessage(folder, uploaderPath));
+        report.message = NoUploaderMessage(folder, uploaderPath);
         return report;
     }
     // The uploader resolves the bare file name in its own current folder.
-    if (!PathExists(FirmwareFilePath(workDir, FromUtf8(firmwareFile)))) {
+    if (!PathExists(FirmwareFilePath(workDir, firmwareFile))) {
         report.outcome = UploadOutcome::NoFirmware;
-        report.message = FromUtf8(NoFirmwareMessage(firmwareFile));
+        report.message = NoFirmwareMessage(firmwareFile);
         return report;
     }
 
@@ -63,15 +52,14 @@ UploadReport UploadSketch(const QString& sketch, const QString& arduinoFolder,
     // uploader's own opening of the port reset the board. A port that cannot
     // be opened (absent, busy) does not stop the upload; the uploader then
     // tells in its log.
-    if (const std::string device = SerialDeviceName(portText.toStdString()); !device.empty())
-        portline::DropDtrUntilNextOpening(FromUtf8(device));
+    if (const std::string device = SerialDeviceName(portText); !device.empty())
+        SerialPort::DropDtrUntilNextOpening(device);
 
-    const std::vector<std::string> words = UploaderWords(folder, portText.toStdString(), firmwareFile);
-    const LaunchResult launch = uploader.Start(uploaderPath, words, workDir.toStdString(),
-                                               UploadLogPath(workDir).toStdString());
+    const std::vector<std::string> words = UploaderWords(folder, portText, firmwareFile);
+    const LaunchResult launch = uploader.Start(uploaderPath, words, workDir, UploadLogPath(workDir));
     if (!launch.started) {
         report.outcome = UploadOutcome::NotStarted;
-        report.message = FromUtf8(NotStartedMessage(uploaderPath, launch.reason));
+        report.message = NotStartedMessage(uploaderPath, launch.reason);
         return report;
     }
     report.outcome = UploadOutcome::Started;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Starting the Arduino uploader for the Test window. The uploader runs as a
+// Starting the Arduino uploader for the Test window (text in UTF-8). The uploader runs as a
 // process of its own with no window; its standard error goes to the upload
 // log in the working folder, its standard input and output to nothing. The
 // window then follows it (UploadWatch) and judges its end from the log
@@ -16,23 +16,20 @@
 
 #include "UploaderProcess.h"
 
-#include <QString>
-#include <QtGlobal>
-
 #include <string>
 #include <vector>
 
 namespace upload {
 
 // Anything of that name, a folder included, counts as present.
-bool PathExists(const QString& path);
+bool PathExists(const std::string& path);
 
 // <workDir>/upload_out.txt, spelt with this system's separators.
-QString UploadLogPath(const QString& workDir);
+std::string UploadLogPath(const std::string& workDir);
 
 // <workDir>/<firmwareFile>: where the uploader, running in workDir, looks for
 // the bare file name it is given.
-QString FirmwareFilePath(const QString& workDir, const QString& firmwareFile);
+std::string FirmwareFilePath(const std::string& workDir, const std::string& firmwareFile);
 
 enum class UploadOutcome {
     Started,     // the uploader runs
@@ -43,18 +40,18 @@ enum class UploadOutcome {
 
 struct UploadReport {
     UploadOutcome outcome = UploadOutcome::NotStarted;
-    QString message;       // the text the Test window shows; empty when started
-    qint64 processId = 0;  // the uploader's, when it started
+    std::string message;     // the text the Test window shows; empty when started
+    long long processId = 0; // the uploader's, when it started
     std::string port;      // the uploader's -P word
     std::string firmwareFile;
 };
 
 // One upload of a sketch ("Blink" or "Cadrelle") with the Test window's
 // values as they stand: the two existence tests, then the port's DTR line
-// dropped (portline::DropDtrUntilNextOpening) so that the uploader's opening
+// dropped (SerialPort::DropDtrUntilNextOpening) so that the uploader's opening
 // resets a board as sold, then the start in `uploader`.
-UploadReport UploadSketch(const QString& sketch, const QString& arduinoFolder,
-                          const QString& portText, const QString& workDir,
+UploadReport UploadSketch(const std::string& sketch, const std::string& arduinoFolder,
+                          const std::string& portText, const std::string& workDir,
                           UploaderProcess& uploader);
 
 } // namespace upload

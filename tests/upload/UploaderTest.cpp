@@ -38,6 +38,24 @@ namespace {
 
 const QByteArray kPreviousLog = "avrdude: previous upload\n";
 
+// The launcher takes and gives UTF-8; the tests' paths are QString.
+std::string Utf8(const QString& text)
+{
+    return text.toStdString();
+}
+std::string Utf8(const char* text)
+{
+    return text;
+}
+QString Text(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
+std::string LogOf(const QString& workDir)
+{
+    return UploadLogPath(Utf8(workDir));
+}
+
 QString SystemWords(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -72,7 +90,7 @@ protected:
         ASSERT_TRUE(WaitForFile(Record("done"))) << "the stand-in uploader did not finish";
     }
 
-    QString LogPath() const { return UploadLogPath(workDir); }
+    QString LogPath() const { return Text(LogOf(workDir)); }
 
     QTemporaryDir temp;
     QString arduino, workDir;
@@ -118,8 +136,9 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
 
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(kBlinkSketch, arduino, c.port, workDir, uploader);
-        ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
+        const UploadReport report = UploadSketch(Utf8(kBlinkSketch), Utf8(arduino),
+                         Utf8(c.port), Utf8(workDir), uploader);
+        ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message;
         EXPECT_EQ(report.message, "");
         EXPECT_GT(report.processId, 0);
         EXPECT_EQ(report.port, c.portWord);
@@ -171,9 +190,10 @@ TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(c.sketch, c.folder, ownPort.path(), workDir, uploader);
+        const UploadReport report = UploadSketch(Utf8(c.sketch), Utf8(c.folder),
+                         Utf8(ownPort.path()), Utf8(workDir), uploader);
         EXPECT_EQ(report.outcome, c.outcome);
-        EXPECT_EQ(report.message, c.message);
+        EXPECT_EQ(Text(report.message), c.message);
         EXPECT_EQ(report.processId, 0);
         EXPECT_EQ(ReadFile(LogPath()), kPreviousLog);
     }
@@ -195,9 +215,10 @@ TEST_F(UploaderTest, AnUploaderThatCannotStartIsNotReportedAsDone)
         const QString path = folder + "/hardware/tools/avr/bin/avrdude";
         SCOPED_TRACE(path.toStdString());
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(kBlinkSketch, folder, ownPort.path(), workDir, uploader);
+        const UploadReport report = UploadSketch(Utf8(kBlinkSketch), Utf8(folder),
+                         Utf8(ownPort.path()), Utf8(workDir), uploader);
         EXPECT_EQ(report.outcome, UploadOutcome::NotStarted);
-        EXPECT_EQ(report.message, "Could not start the uploader '" + path + "'\n" + SystemWords(EACCES));
+        EXPECT_EQ(Text(report.message), "Could not start the uploader '" + path + "'\n" + SystemWords(EACCES));
     }
 }
 
@@ -219,7 +240,7 @@ TEST_F(UploaderTest, StartFailuresCarryTheSystemsReason)
         SCOPED_TRACE(c.what);
         UploaderProcess uploader;
         const LaunchResult result = uploader.Start(c.program.toStdString(), {"-v"}, c.workDir.toStdString(),
-                                                   UploadLogPath(c.workDir).toStdString());
+                                                   LogOf(c.workDir));
         EXPECT_FALSE(result.started);
         EXPECT_FALSE(result.reason.empty());
         EXPECT_EQ(result.reason.find(':'), std::string::npos) << "not the system's own words: " << result.reason;
@@ -241,8 +262,9 @@ TEST_F(UploaderTest, ALogThatCannotBeCreatedDoesNotStopTheUpload)
     ASSERT_TRUE(QDir().mkpath(LogPath()));
 
     UploaderProcess uploader;
-    const UploadReport report = UploadSketch(kBlinkSketch, arduino, ownPort.path(), workDir, uploader);
-    ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
+    const UploadReport report = UploadSketch(Utf8(kBlinkSketch), Utf8(arduino),
+                     Utf8(ownPort.path()), Utf8(workDir), uploader);
+    ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message;
     ASSERT_TRUE(WaitForFile(Record("started")));
     EXPECT_EQ(SplitWords(ReadFile(Record("words"))).size(), 12u);
     FinishStandIn();
@@ -285,7 +307,8 @@ TEST_F(UploaderTest, AFollowedUploadShowsItsProgressAndEndsAsItsLogTells)
         ASSERT_TRUE(WriteFile(Record("rest"), row.log.mid(row.pause)));
         ASSERT_TRUE(WriteFile(Record("exit"), row.exit));
         std::optional<UploaderProcess> uploader(std::in_place);
-        ASSERT_EQ(UploadSketch(kCadrelleSketch, arduino, ownPort.path(), workDir, *uploader).outcome,
+        ASSERT_EQ(UploadSketch(Utf8(kCadrelleSketch), Utf8(arduino),
+                         Utf8(ownPort.path()), Utf8(workDir), *uploader).outcome,
                   UploadOutcome::Started);
         UploadWatch watch(*uploader, LogPath().toStdString());
         ASSERT_TRUE(WaitUntil([&] { return watch.Poll() && watch.Log().size() == std::size_t(row.pause); }))
@@ -316,12 +339,12 @@ TEST_F(UploaderTest, TheWorkingFolderIsMadeWhenMissing)
     const QString fresh = temp.filePath("fresh home/.local/share/Vandrel");
     UploaderProcess uploader;
     const LaunchResult result =
-        uploader.Start(VANDREL_STANDIN, {"-v"}, fresh.toStdString(), UploadLogPath(fresh).toStdString());
+        uploader.Start(VANDREL_STANDIN, {"-v"}, fresh.toStdString(), LogOf(fresh));
     ASSERT_TRUE(result.started) << result.reason;
     ASSERT_TRUE(WaitForFile(Record("started")));
     EXPECT_EQ(QString::fromLocal8Bit(ReadFile(Record("cwd"))), QFileInfo(fresh).canonicalFilePath());
     FinishStandIn();
-    EXPECT_EQ(ReadFile(UploadLogPath(fresh)), "stand-in error output\nstand-in finished\n");
+    EXPECT_EQ(ReadFile(Text(LogOf(fresh))), "stand-in error output\nstand-in finished\n");
 }
 
 // The installed program's first upload with the default folder: the folder
@@ -382,8 +405,9 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
         EXPECT_EQ(QFileInfo(firmware).symLinkTarget(), installed);
         // The upload with them starts.
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(kCadrelleSketch, folder, ownPort.path(), work, uploader);
-        EXPECT_EQ(report.outcome, UploadOutcome::Started) << report.message.toStdString();
+        const UploadReport report = UploadSketch(Utf8(kCadrelleSketch), Utf8(folder),
+                         Utf8(ownPort.path()), Utf8(work), uploader);
+        EXPECT_EQ(report.outcome, UploadOutcome::Started) << report.message;
         FinishStandIn();
     }
     qputenv("XDG_DATA_HOME", dataHome);
@@ -392,7 +416,7 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
 
 TEST_F(UploaderTest, OpeningAMissingLogLeavesItMissing)
 {
-    EXPECT_FALSE(OpenUploadLog(LogPath()));
+    EXPECT_FALSE(OpenUploadLog(Utf8(LogPath())));
     EXPECT_FALSE(QFileInfo::exists(LogPath()));
 }
 

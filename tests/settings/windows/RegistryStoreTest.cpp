@@ -105,7 +105,8 @@ TEST_F(RegistryStore, FreshAccountGetsTheKeysAndTheDefaults)
 // an empty text is a value, not the default.
 TEST_F(RegistryStore, TextsGoInAsRegSzAndComeBackExactly)
 {
-    const std::string texts[] = {"COM7", "", " COM7 ", "C:\\Program Files\\arduino-0012\\", "D:\\Jürgen\\Ардуино\\端口"};
+    const std::string texts[] = {"COM7", "", " COM7 ", "C:\\Program Files\\arduino-0012\\",
+                                 "D:\\Jürgen\\Ардуино\\端口"};
     for (const std::string &text : texts) {
         SCOPED_TRACE(text);
         ASSERT_TRUE(settings::SetSerialPort(text));

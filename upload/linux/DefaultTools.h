@@ -7,6 +7,9 @@
 // firmware files, installed with the program, linked into the working folder.
 // Nothing that is already there (a file, a folder, even a broken link) is
 // ever replaced, and a folder the user chose is never touched.
+//
+// Linux only, for Debian's avrdude and the package's firmware; on Windows the
+// Arduino software brings its own uploader.
 
 #include <QString>
 
@@ -21,7 +24,7 @@ struct SystemUploader {
 };
 
 // Debian's avrdude (found on the PATH) and /etc/avrdude.conf, when both are
-// there. None on Windows, where the Arduino software brings its own.
+// there.
 std::optional<SystemUploader> FindSystemUploader();
 
 // Makes `folder` an Arduino folder whose uploader and configuration
@@ -37,8 +40,7 @@ bool MakeArduinoFolderOfLinks(const QString& folder, const SystemUploader& uploa
 QString InstalledFirmware(const QString& firmwareFile);
 
 // When nothing of the name <workDir>/<firmwareFile> exists, links it to the
-// installed firmware file, so it follows the installed program's updates (on
-// Windows it copies it).
+// installed firmware file, so it follows the installed program's updates.
 // Returns whether it made the link.
 bool LinkInstalledFirmware(const QString& workDir, const QString& firmwareFile);
 

@@ -30,30 +30,21 @@ bool Link(const QString& target, const QString& link)
     return QDir().mkpath(QFileInfo(link).path()) && QFile::link(target, link);
 }
 
-// The working folder's firmware follows the installed file: a link to it, or
-// on Windows, where links are not for everyone, a copy.
+// The working folder's firmware follows the installed file: a link to it.
 bool PlaceFirmware(const QString& installed, const QString& target)
 {
-#ifdef Q_OS_WIN
-    return QDir().mkpath(QFileInfo(target).path()) && QFile::copy(installed, target);
-#else
     return Link(installed, target);
-#endif
 }
 
 } // namespace
 
 std::optional<SystemUploader> FindSystemUploader()
 {
-#ifdef Q_OS_WIN
-    return std::nullopt;
-#else
     SystemUploader uploader{QStandardPaths::findExecutable(QStringLiteral("avrdude")),
                             QStringLiteral("/etc/avrdude.conf")};
     if (uploader.program.isEmpty() || !QFileInfo(uploader.config).isFile())
         return std::nullopt;
     return uploader;
-#endif
 }
 
 bool MakeArduinoFolderOfLinks(const QString& folder, const SystemUploader& uploader)

@@ -4,15 +4,16 @@
 #include "Uploader.h"
 
 #include <QDesktopServices>
+#include <QString>
 #include <QUrl>
 
 namespace upload {
 
-bool OpenUploadLog(const QString& logPath)
+bool OpenUploadLog(const std::string& logPath)
 {
     if (!PathExists(logPath))
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(logPath));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(logPath)));
 }
 
 } // namespace upload
