@@ -24,7 +24,7 @@ constexpr auto kAtOnce = 1000ms;
 TEST(ComExchange, RepliesThroughACOMPortAreAcceptedOnlyWhenTheyAgree)
 {
     constexpr auto kTotalTimeOut = 2600ms; // less a little for clock steps
-    constexpr auto kHandOver = 2000ms;
+    constexpr auto kHandOver = safeexchange::kBootloaderHandOver;
     struct Case {
         const char *what; // the safe's misbehaviour
         const char *port;
