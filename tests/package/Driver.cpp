@@ -6,8 +6,8 @@
 // firmware's version through 'Get Version' (once the file named by
 // $VANDREL_DRIVER_GO is there), and closes every window. It
 // prints what it saw as "driver: <what>=<text>" lines on standard output.
-// The program itself is not changed; a driver that gets stuck ends it with
-// exit code 3.
+// The program itself is not changed, and the programs it starts do not get
+// the driver; a driver that gets stuck ends it with exit code 3.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -168,6 +168,13 @@ private:
 void StartDriver()
 {
     new Driver(QCoreApplication::instance());
+}
+
+// The driver is for the program under test only: the programs it starts (the
+// uploader) must run as users run them, so they do not inherit it.
+__attribute__((constructor)) void KeepToTheProgram()
+{
+    ::unsetenv("LD_PRELOAD");
 }
 
 } // namespace

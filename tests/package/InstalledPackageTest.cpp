@@ -3,8 +3,8 @@
 // folder, its program started as its desktop entry says, offscreen, in a new
 // home (settings, working folder) with the data search path pointing at the
 // unpacked tree, and default settings except the serial port, which leads to
-// a blank simulated board. A test-only library, loaded with LD_PRELOAD,
-// drives the windows (Driver.cpp): 'Upload Cadrelle' in the Test window, then
+// a blank simulated board. A test-only library, loaded with LD_PRELOAD into
+// the program alone, drives the windows (Driver.cpp): 'Upload Cadrelle' in the Test window, then
 // 'Get Version'. Debian's avrdude must be installed, as the package's
 // dependency brings it.
 //
@@ -54,14 +54,19 @@ QString DesktopExec(const QString &desktopFile)
     return exec.match(QString::fromUtf8(ReadAll(desktopFile))).captured(1).trimmed();
 }
 
-// Whether an avrdude process with this port among its words still runs.
-bool UploaderHolds(const std::string &port)
+// Whether an avrdude process with this port among its words still runs; an
+// LD_PRELOAD in its environment is added to `preloads`.
+bool UploaderHolds(const std::string &port, QByteArrayList &preloads)
 {
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         const QByteArray cmdline = ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
         const QList<QByteArray> words = cmdline.split('\0');
-        if (!words.isEmpty() && words[0].endsWith("avrdude") && words.contains(QByteArray::fromStdString(port)))
+        if (!words.isEmpty() && words[0].endsWith("avrdude") && words.contains(QByteArray::fromStdString(port))) {
+            for (const QByteArray &v : ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/environ")).split('\0'))
+                if (v.startsWith("LD_PRELOAD="))
+                    preloads << v;
             return true;
+        }
     }
     return false;
 }
@@ -111,6 +116,8 @@ TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome
     ASSERT_TRUE(testsupport::StartChild(app, {program.toStdString()}, SIGTERM)) << app.errorString().toStdString();
 
     std::map<std::string, std::string> seen;
+    QByteArrayList preloads; // in the uploader's environment
+    bool sawUploader = false;
     const char *const stages[] = {"reset", "start", "listen"};
     std::size_t stage = 0;
     const auto deadline = std::chrono::steady_clock::now() + 240s;
@@ -130,7 +137,9 @@ TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome
         // the port too (until then the program's exchange cannot open it).
         if (stage < std::size(stages) && board.waitFor(stages[stage], 10ms))
             ++stage;
-        if (stage == std::size(stages) && !QFileInfo::exists(go) && !UploaderHolds(board.portPath()))
+        const bool uploading = UploaderHolds(board.portPath(), preloads);
+        sawUploader = sawUploader || uploading;
+        if (stage == std::size(stages) && !QFileInfo::exists(go) && !uploading)
             QFile(go).open(QIODevice::WriteOnly);
     }
     while (app.isOpen() && testsupport::ReadLine(app, line, 10ms)) {
@@ -181,6 +190,10 @@ TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome
     EXPECT_EQ(QFileInfo(tools + QStringLiteral("/etc/avrdude.conf")).symLinkTarget(), "/etc/avrdude.conf");
     EXPECT_EQ(QFileInfo(workDir + QStringLiteral("/Cadrelle.hex")).symLinkTarget(),
               root + QStringLiteral("/usr/share/vandrel/firmware/Cadrelle.hex"));
+
+    // The upload is the one users run: avrdude without the test's driver.
+    EXPECT_TRUE(sawUploader);
+    EXPECT_EQ(preloads.join(' ').toStdString(), "");
 
     // avrdude wrote the whole of it, the board started it, and it answers.
     EXPECT_TRUE(log.contains(QStringLiteral("bytes of flash verified")));
