@@ -55,8 +55,8 @@ QString DesktopExec(const QString &desktopFile)
 }
 
 // Whether an avrdude process with this port among its words still runs; an
-// LD_PRELOAD in its environment is added to `preloads`.
-bool UploaderHolds(const std::string &port, QByteArrayList &preloads)
+// LD_PRELOAD in its environment goes into `preload`.
+bool UploaderHolds(const std::string &port, QByteArray &preload)
 {
     for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         const QByteArray cmdline = ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/cmdline"));
@@ -64,7 +64,7 @@ bool UploaderHolds(const std::string &port, QByteArrayList &preloads)
         if (!words.isEmpty() && words[0].endsWith("avrdude") && words.contains(QByteArray::fromStdString(port))) {
             for (const QByteArray &v : ReadAll(QStringLiteral("/proc/") + pid + QStringLiteral("/environ")).split('\0'))
                 if (v.startsWith("LD_PRELOAD="))
-                    preloads << v;
+                    preload = v;
             return true;
         }
     }
@@ -116,7 +116,7 @@ TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome
     ASSERT_TRUE(testsupport::StartChild(app, {program.toStdString()}, SIGTERM)) << app.errorString().toStdString();
 
     std::map<std::string, std::string> seen;
-    QByteArrayList preloads; // in the uploader's environment
+    QByteArray preload; // in the uploader's environment
     bool sawUploader = false;
     const char *const stages[] = {"reset", "start", "listen"};
     std::size_t stage = 0;
@@ -137,7 +137,7 @@ TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome
         // the port too (until then the program's exchange cannot open it).
         if (stage < std::size(stages) && board.waitFor(stages[stage], 10ms))
             ++stage;
-        const bool uploading = UploaderHolds(board.portPath(), preloads);
+        const bool uploading = UploaderHolds(board.portPath(), preload);
         sawUploader = sawUploader || uploading;
         if (stage == std::size(stages) && !QFileInfo::exists(go) && !uploading)
             QFile(go).open(QIODevice::WriteOnly);
@@ -193,7 +193,7 @@ TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome
 
     // The upload is the one users run: avrdude without the test's driver.
     EXPECT_TRUE(sawUploader);
-    EXPECT_EQ(preloads.join(' ').toStdString(), "");
+    EXPECT_EQ(preload.toStdString(), "") << "the uploader ran with the test's driver";
 
     // avrdude wrote the whole of it, the board started it, and it answers.
     EXPECT_TRUE(log.contains(QStringLiteral("bytes of flash verified")));
