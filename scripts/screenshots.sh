@@ -6,5 +6,5 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target screenshots
-QT_QPA_PLATFORM=offscreen VANDREL_SCREENSHOT_DIR="$PWD/docs/screenshots" build/dev/tests/screenshots/screenshots
+QT_QPA_PLATFORM=offscreen VANDREL_SCREENSHOT_DIR="$PWD/docs/screenshots" build/dev/tests/screenshots/screenshots --gtest_also_run_disabled_tests
 ls docs/screenshots

@@ -71,7 +71,11 @@ bool SaveWithWindowOver(QWidget *test, QWidget *over, const QString &path)
 // An upload of Cadrelle as it goes and as it ends: the upload tests' stand-in
 // uploader plays back a real avrdude log, paused while writing, then one of a
 // port this user may not open.
-TEST(Screenshots, UploadProgressAndEnd)
+// Only for scripts/screenshots.sh: offscreen, the Test window it opens now
+// and then never becomes active, and the scripted upload then waits for
+// windows that never come. What the upload shows is checked by the Test
+// window's upload tests and the upload causes' end-to-end test.
+TEST(Screenshots, DISABLED_UploadProgressAndEnd)
 {
     testsupport::TempSettingsHome home;
     ASSERT_TRUE(home.isValid());
@@ -84,7 +88,11 @@ TEST(Screenshots, UploadProgressAndEnd)
     const QString workDir = QString::fromStdString(settings::WorkDir());
     ASSERT_TRUE(uploadtest::WriteFile(workDir + QStringLiteral("/Cadrelle.hex"), ":00000001FF\n"));
     ASSERT_TRUE(settings::SetArduinoPath(arduino.toStdString()));
-    ASSERT_TRUE(settings::SetSerialPort("/dev/ttyUSB0"));
+    // An upload drops DTR on the port it names: a pseudo-terminal of the
+    // test's own, never a device of the machine.
+    const uploadtest::OwnPort port;
+    ASSERT_FALSE(port.path().isEmpty());
+    ASSERT_TRUE(settings::SetSerialPort(port.path().toStdString()));
     const QByteArray completed = uploadtest::ReadFile(QStringLiteral(VANDREL_UPLOAD_LOGS "/completed.txt"));
     const qsizetype writing = completed.indexOf("Writing | ") + 10 + 23;
 
