@@ -9,10 +9,12 @@
 namespace res {
 
 // The guide in the nearest folder, from the program's own upwards, that holds
-// share/doc/vandrel/board-setup.md: for an installed program its prefix
-// (<prefix>/bin -> <prefix>/share/doc/vandrel/board-setup.md), for a program
-// run from its build the build tree, which holds a copy. The installed place
-// when none does. On Linux it needs the QApplication.
+// share/doc/vandrel/board-setup.md (docs\board-setup.md on Windows): for an
+// installed program its prefix (<prefix>/bin -> <prefix>/share/doc/vandrel/
+// board-setup.md; on Windows the program's own folder, as the installer and
+// the zip lay it out), for a program run from its build the build tree, which
+// holds a copy. The installed place when none does. On Linux it needs the
+// QApplication.
 std::string GuidePath();
 
 // GuidePath() as a file:// address.

@@ -14,6 +14,6 @@ TEST(GuidePath, IsFoundAboveTheProgramsFolder)
     const std::string guide = res::GuidePath();
     const std::u8string name(guide.begin(), guide.end());
     EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(name))) << guide;
-    EXPECT_TRUE(guide.ends_with("\\share\\doc\\vandrel\\board-setup.md")) << guide;
+    EXPECT_TRUE(guide.ends_with("\\docs\\board-setup.md")) << guide;
     EXPECT_EQ(res::GuideAddress().rfind("file:///", 0), 0u) << res::GuideAddress();
 }
