@@ -8,9 +8,10 @@
 # Every test runs in a Wine prefix of the build's own, with Wine's messages
 # off and no Mono or Gecko offered. Wine's server would inherit the output
 # pipe of whatever first starts it, and CTest then waits for that pipe to
-# close: every test took seconds, or CTest hung. The fixture "wine" starts
-# the server (persistent) and makes the prefix with every stream redirected,
-# before any test, and stops the server after the last.
+# close: every test took seconds, or CTest hung. The fixture "wine"
+# (wine-session.sh) starts an X server for the windows, the server
+# (persistent) and makes the prefix with every stream redirected, before any
+# test, and stops both after the last.
 
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
@@ -27,13 +28,17 @@ set(VANDREL_WINE_ENVIRONMENT
 set(VANDREL_SIMSAFE "" CACHE FILEPATH "The Linux build's simsafe program, for the COM port tests")
 
 find_program(VANDREL_WINESERVER wineserver REQUIRED)
+find_program(VANDREL_XVFB Xvfb REQUIRED)
+set(VANDREL_WINE_SESSION ${CMAKE_BINARY_DIR}/wine-session)
+set(wine_session bash ${PROJECT_SOURCE_DIR}/cmake/wine-session.sh)
 add_test(NAME wine.start
-         COMMAND sh -c "mkdir -p \"$WINEPREFIX\" && \"$0\" -p </dev/null >/dev/null 2>&1 &&
-                        \"$1\" cmd /c exit </dev/null >/dev/null 2>&1"
-                 ${VANDREL_WINESERVER} ${VANDREL_WINE})
-add_test(NAME wine.stop COMMAND ${VANDREL_WINESERVER} -k)
+         COMMAND ${wine_session} start ${VANDREL_WINE_SESSION} ${VANDREL_WINESERVER} ${VANDREL_WINE}
+                 ${VANDREL_XVFB})
+add_test(NAME wine.stop COMMAND ${wine_session} stop ${VANDREL_WINE_SESSION} ${VANDREL_WINESERVER})
 set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${VANDREL_WINE_ENVIRONMENT}")
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${VANDREL_WINE_ENVIRONMENT}")
+# Every test program runs on the session's display.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${wine_session} run ${VANDREL_WINE_SESSION} ${VANDREL_WINE})
 
 # In place of GoogleTest's own: the test areas' CMakeLists.txt call it as
 # they do in the Linux build (TEST_PREFIX and PROPERTIES are kept).
