@@ -2,23 +2,25 @@
 // A modal dialog built from a template: controls with numeric ids, a command
 // table from ids to handlers, data exchange between controls and fields in
 // both directions, OnInitDialog, and the default OK and Cancel actions.
+//
+// Plain C++: the window itself belongs to the toolkit's side of the layer
+// (DialogWindow: Qt Widgets on Linux, Win32 dialogs on Windows). Texts are
+// UTF-8.
 #pragma once
 
 #include "DialogTemplate.h"
 
-#include <QDialog>
-#include <QString>
-
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <set>
-
-class QButtonGroup;
+#include <memory>
+#include <string>
 
 namespace dialogkit {
 
 class Dialog;
+class DialogWindow;
 
 // One pass of data exchange. Each call moves one value between a control and
 // a field; a failed read stops the pass, so the calls after it do nothing.
@@ -33,7 +35,7 @@ public:
     bool failed() const { return m_failed; }
 
     // The whole text of an edit box or a label.
-    void Text(int id, QString &field);
+    void Text(int id, std::string &field);
     // A signed integer in an edit box; a box without a number shows
     // "Enter an integer.", selects the box's text and stops the pass.
     void Int(int id, std::int32_t &field);
@@ -45,7 +47,7 @@ public:
     // A drop-down list's selection: writing selects the first item (from the
     // top) that begins with `field`, ignoring case, and leaves the list as it
     // was when none does; reading takes the selected item's text, or "".
-    void ListText(int id, QString &field);
+    void ListText(int id, std::string &field);
 
 private:
     Dialog &m_dialog;
@@ -53,42 +55,56 @@ private:
     bool m_failed = false;
 };
 
-class Dialog : public QDialog {
-    Q_OBJECT
-
+class Dialog {
 public:
-    Dialog(const DialogTemplate &dialogTemplate, QWidget *parent);
-    ~Dialog() override;
+    Dialog(const DialogTemplate &dialogTemplate, Dialog *parent);
+    virtual ~Dialog();
+    Dialog(const Dialog &) = delete;
+    Dialog &operator=(const Dialog &) = delete;
 
-    // Makes the controls, runs OnInitDialog, shows the window and runs it
-    // modally; returns the code given to EndDialog (IDOK, IDCANCEL, ...).
+    // Makes the window and its controls, runs OnInitDialog, shows the window
+    // and runs it modally; returns the code given to EndDialog (IDOK,
+    // IDCANCEL, ...).
     int DoModal();
     void EndDialog(int result);
 
     // Runs data exchange: save = true reads controls into fields.
     bool UpdateData(bool save = true);
 
-    QWidget *Item(int id) const;
-    template <class T> T *ItemAs(int id) const { return qobject_cast<T *>(Item(id)); }
-
-    const DialogTemplate &Template() const { return m_template; }
-
     // Drop-down lists behave as the toolkit's: adding an item never selects
     // it, and a list with the Sort style keeps its items in order, ignoring
     // case. Returns the new item's place.
-    int AddListItem(int id, const QString &text);
+    int AddListItem(int id, const std::string &text);
     // The list's select-string search: from the item after `after` (-1: from
     // the top) to the last, then on from the top, selects the first item that
     // begins with `prefix`, ignoring case. False, and nothing changes, when
     // none does.
-    bool SelectListItem(int id, int after, const QString &prefix);
+    bool SelectListItem(int id, int after, const std::string &prefix);
+    // Shown beside the item in the open list where the toolkit can; the
+    // item's text, which is what the list selects and reads, stays as it is.
+    void SetListItemDescription(int id, int index, const std::string &description);
+
+    void EnableItem(int id, bool enabled);
+    // Gives the control the keyboard focus, as the Tab key would.
+    void FocusItem(int id);
+
+    // Calls `tick` every `interval` from the window's event loop while the
+    // window runs, until StopTimer. One timer per window.
+    void StartTimer(std::chrono::milliseconds interval, std::function<void()> tick);
+    void StopTimer();
 
     // Carries out a command as if its button had been clicked.
     void SendCommand(int id);
 
-    // Dialog-unit mapping of this dialog's font, in pixels per 4 x 8 units.
-    int baseUnitX() const { return m_baseX; }
-    int baseUnitY() const { return m_baseY; }
+    const DialogTemplate &Template() const { return m_template; }
+    Dialog *Parent() const { return m_parent; }
+    // The toolkit's window. It exists from construction; its controls exist
+    // once DoModal has begun.
+    DialogWindow &Window() const { return *m_window; }
+
+    // The toolkit's side calls this once the controls exist, before the
+    // window is first shown: OnInitDialog, then the first focus.
+    void InitDialog();
 
 protected:
     virtual void DoDataExchange(DataExchange &dx);
@@ -102,31 +118,18 @@ protected:
     // Entry of the command table.
     void On(int id, std::function<void()> handler);
 
-    void keyPressEvent(QKeyEvent *event) override;
-    void reject() override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     friend class DataExchange;
 
-    void CreateControls();
     const ControlTemplate *ControlFor(int id) const;
-    void FocusFirstTabStop();
-    int DefaultButtonId() const;
-    QButtonGroup *RadioGroup(int firstId);
-    // A radio group that is a tab stop is one: the checked button (the first
-    // when none is) takes the focus from the Tab key, the others only from
-    // the arrow keys, the mouse and assistive tools.
-    void PlaceRadioTabStop(QButtonGroup *group);
+    // The ids of the radio group that starts at `firstId`, in creation order;
+    // empty when no radio group starts there.
+    std::vector<int> RadioGroup(int firstId) const;
 
     const DialogTemplate &m_template;
-    std::map<int, QWidget *> m_items;
+    Dialog *m_parent;
     std::map<int, std::function<void()>> m_commands;
-    std::map<int, QButtonGroup *> m_radioGroups;
-    std::set<QButtonGroup *> m_tabStopGroups;
-    bool m_created = false;
-    int m_baseX = 0;
-    int m_baseY = 0;
+    std::unique_ptr<DialogWindow> m_window;
 };
 
 } // namespace dialogkit

@@ -3,24 +3,23 @@
 // record messages instead of showing them.
 #pragma once
 
-#include <QString>
-
 #include <functional>
+#include <string>
 #include <vector>
-
-class QWidget;
 
 namespace dialogkit {
 
+class Dialog;
+
 enum class MessageIcon { None, Warning };
 
-// A modal message box owned by `owner`, captioned with the application's
-// name, with a single OK button.
-void ShowMessage(QWidget *owner, const QString &text, MessageIcon icon = MessageIcon::None);
+// A modal message box owned by `owner`'s window, captioned with the
+// application's name, with a single OK button.
+void ShowMessage(Dialog *owner, const std::string &text, MessageIcon icon = MessageIcon::None);
 
 struct RecordedMessage {
-    QString owner; // the owner window's title
-    QString text;
+    std::string owner; // the owner window's title
+    std::string text;
     MessageIcon icon;
 };
 
@@ -36,7 +35,7 @@ public:
     std::vector<RecordedMessage> messages;
     std::function<void(const RecordedMessage &)> onMessage;
 
-    QStringList texts() const;
+    std::vector<std::string> texts() const;
     void clear() { messages.clear(); }
 };
 

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The pointer shows the program busy while one of these lives (an exchange
+// that holds the window for up to a few seconds). Each system's side
+// (linux/, windows/) sets and restores it.
+#pragma once
+
+namespace dialogkit {
+
+class BusyPointer {
+public:
+    BusyPointer();
+    ~BusyPointer();
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+};
+
+} // namespace dialogkit
