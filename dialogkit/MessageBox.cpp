@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "MessageBox.h"
 
-#include <QCoreApplication>
-#include <QMessageBox>
-#include <QWidget>
+#include "Dialog.h"
+#include "DialogWindow.h"
+#include "UserFolders.h"
+
+#include <cassert>
 
 namespace dialogkit {
 
@@ -13,7 +15,7 @@ MessageRecorder *activeRecorder = nullptr;
 
 MessageRecorder::MessageRecorder()
 {
-    Q_ASSERT(activeRecorder == nullptr);
+    assert(activeRecorder == nullptr);
     activeRecorder = this;
 }
 
@@ -22,27 +24,25 @@ MessageRecorder::~MessageRecorder()
     activeRecorder = nullptr;
 }
 
-QStringList MessageRecorder::texts() const
+std::vector<std::string> MessageRecorder::texts() const
 {
-    QStringList list;
+    std::vector<std::string> list;
     for (const RecordedMessage &m : messages)
-        list << m.text;
+        list.push_back(m.text);
     return list;
 }
 
-void ShowMessage(QWidget *owner, const QString &text, MessageIcon icon)
+void ShowMessage(Dialog *owner, const std::string &text, MessageIcon icon)
 {
     if (activeRecorder != nullptr) {
-        RecordedMessage message{owner ? owner->windowTitle() : QString(), text, icon};
+        RecordedMessage message{owner ? owner->Window().Title() : std::string(), text, icon};
         activeRecorder->messages.push_back(message);
         if (activeRecorder->onMessage)
             activeRecorder->onMessage(message);
         return;
     }
-    QMessageBox box(icon == MessageIcon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    QCoreApplication::applicationName(), text, QMessageBox::Ok, owner);
-    box.exec();
+    if (owner != nullptr)
+        owner->Window().ShowMessageBox(settings::ApplicationName(), text, icon);
 }
 
 } // namespace dialogkit
-
