@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CCadrelleControllerDlg.h"
 
-#include "AppIcon.h"
+#include "CCadrelleControllerApp.h"
 #include "DialogTemplates.h"
 #include "MasterDlg.h"
 #include "Resource.h"
@@ -10,19 +10,19 @@
 
 using namespace res::main_window;
 
-CCadrelleControllerDlg::CCadrelleControllerDlg(QWidget *parent)
+CCadrelleControllerDlg::CCadrelleControllerDlg(dialogkit::Dialog *parent)
     : Dialog(res::MainDialogTemplate(), parent)
 {
-    setWindowIcon(AppIcon());
+    CCadrelleControllerApp::ShowIcon(*this);
     On(Master, [this] { OnMaster(); });
     On(Sub, [this] { OnSub(); });
     On(TestSafe, [this] { OnTestSafe(); });
 }
 
-QString CCadrelleControllerDlg::VersionLine()
+std::string CCadrelleControllerDlg::VersionLine()
 {
     // The stamp of this file's build ("Nov  8 2008", "18:17:19").
-    return QStringLiteral("Vandrel version 1 - " __DATE__ ", " __TIME__);
+    return "Vandrel version 1 - " __DATE__ ", " __TIME__;
 }
 
 void CCadrelleControllerDlg::DoDataExchange(dialogkit::DataExchange &dx)

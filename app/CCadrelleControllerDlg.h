@@ -5,16 +5,14 @@
 
 #include "Dialog.h"
 
-#include <QString>
+#include <string>
 
 class CCadrelleControllerDlg : public dialogkit::Dialog {
-    Q_OBJECT
-
 public:
-    explicit CCadrelleControllerDlg(QWidget *parent = nullptr);
+    explicit CCadrelleControllerDlg(dialogkit::Dialog *parent = nullptr);
 
     // "Vandrel version 1 - " and this window's build date and time.
-    static QString VersionLine();
+    static std::string VersionLine();
 
 protected:
     void DoDataExchange(dialogkit::DataExchange &dx) override;
@@ -25,5 +23,5 @@ private:
     void OnSub();
     void OnTestSafe();
 
-    QString VersionText;
+    std::string VersionText;
 };

@@ -9,13 +9,13 @@
 
 #include <string>
 
-CVersion::CVersion(QWidget *parent) : Dialog(res::VersionDialogTemplate(), parent) {}
+CVersion::CVersion(dialogkit::Dialog *parent) : Dialog(res::VersionDialogTemplate(), parent) {}
 
 CVersion::~CVersion() = default;
 
-QString CVersion::SoftwareVersionLine()
+std::string CVersion::SoftwareVersionLine()
 {
-    return QStringLiteral("Software version: 1 - " __DATE__ ", " __TIME__);
+    return "Software version: 1 - " __DATE__ ", " __TIME__;
 }
 
 void CVersion::DoDataExchange(dialogkit::DataExchange &dx)
@@ -32,9 +32,9 @@ bool CVersion::OnInitDialog()
     // gives "Unknown".
     std::string reply;
     if (ExchangeShowingWait(safecmd::kVersion, reply))
-        FirmwareVersion = QString::fromStdString(FromSafeText(reply));
+        FirmwareVersion = FromSafeText(reply);
     else
-        FirmwareVersion = FailureText(QStringLiteral("Unknown"), FailurePlace::OneLine);
+        FirmwareVersion = FailureText("Unknown", FailurePlace::OneLine);
     UpdateData(false);
     return true;
 }

@@ -5,23 +5,21 @@
 
 #include "Dialog.h"
 
-#include <QString>
+#include <string>
 
 class CVersion : public dialogkit::Dialog {
-    Q_OBJECT
-
 public:
-    explicit CVersion(QWidget *parent = nullptr);
+    explicit CVersion(dialogkit::Dialog *parent = nullptr);
     ~CVersion() override;
 
     // "Software version: 1 - " and this file's build stamp ("Nov  8 2008, 18:17:18").
-    static QString SoftwareVersionLine();
+    static std::string SoftwareVersionLine();
 
 protected:
     void DoDataExchange(dialogkit::DataExchange &dx) override;
     bool OnInitDialog() override;
 
 private:
-    QString SoftwareVersion;
-    QString FirmwareVersion;
+    std::string SoftwareVersion;
+    std::string FirmwareVersion;
 };

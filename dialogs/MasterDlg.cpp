@@ -6,16 +6,15 @@
 #include "MessageBox.h"
 #include "Resource.h"
 
-#include <QLineEdit>
-
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 using dialogkit::ShowMessage;
 using namespace res::master;
 
 namespace {
-const QString kClickGenerate = QStringLiteral("Click 'Generate key code'");
+const char kClickGenerate[] = "Click 'Generate key code'";
 
 // Sums in 32 bits that wrap instead of overflowing, as the key-holder's
 // durations are not range-checked.
@@ -28,7 +27,7 @@ std::int32_t WrappingDuration(std::int32_t days, std::int32_t hours, std::int32_
 }
 } // namespace
 
-MasterDlg::MasterDlg(QWidget *parent) : Dialog(res::MasterDialogTemplate(), parent)
+MasterDlg::MasterDlg(dialogkit::Dialog *parent) : Dialog(res::MasterDialogTemplate(), parent)
 {
     // BULK draws its durations from the process-wide generator.
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -50,12 +49,6 @@ void MasterDlg::DoDataExchange(dialogkit::DataExchange &dx)
     dx.Int(res::master::Hours, Hours);
     dx.Int(res::master::Minutes, Minutes);
     dx.Int(res::master::Seconds, Seconds);
-    if (DaysBox == nullptr) {
-        DaysBox = ItemAs<QLineEdit>(res::master::Days);
-        HoursBox = ItemAs<QLineEdit>(res::master::Hours);
-        MinutesBox = ItemAs<QLineEdit>(res::master::Minutes);
-        SecondsBox = ItemAs<QLineEdit>(res::master::Seconds);
-    }
     dx.Radio(LockUntilUnlocked, LockMode);
     dx.Check(HideTime, HideFlag);
 }
@@ -69,7 +62,7 @@ bool MasterDlg::OnInitDialog()
     UpdateDurationFields();
     // The radio group comes first in the Tab order, yet the key-holder's
     // first step is "Generate key code".
-    Item(GenerateKeyCode)->setFocus(Qt::TabFocusReason);
+    FocusItem(GenerateKeyCode);
     return false;
 }
 
@@ -77,10 +70,10 @@ void MasterDlg::UpdateDurationFields()
 {
     UpdateData(true);
     const bool timed = LockMode == 1;
-    DaysBox->setEnabled(timed);
-    HoursBox->setEnabled(timed);
-    MinutesBox->setEnabled(timed);
-    SecondsBox->setEnabled(timed);
+    EnableItem(res::master::Days, timed);
+    EnableItem(res::master::Hours, timed);
+    EnableItem(res::master::Minutes, timed);
+    EnableItem(res::master::Seconds, timed);
     UpdateData(false);
 }
 
@@ -90,8 +83,8 @@ void MasterDlg::GenerateCodes()
     const std::int32_t duration = LockMode == 1 ? WrappingDuration(Days, Hours, Minutes, Seconds) : 0;
     const int hide = HideFlag != 0 ? 1 : 0;
     const keycodes::KeyCodes codes = MakePair(duration, hide);
-    LockCodeText = QString::fromStdString(codes.lockCode);
-    UnlockCodeText = QString::fromStdString(codes.unlockCode);
+    LockCodeText = codes.lockCode;
+    UnlockCodeText = codes.unlockCode;
     UpdateData(false);
 }
 
@@ -106,17 +99,17 @@ bool MasterDlg::CheckShownPair()
     std::uint32_t nonce = 0;
     std::uint32_t hide = 0;
     std::int32_t seconds = 0;
-    if (!keycodes::CheckLockCode(LockCodeText.toStdString(), nonce, seconds, hide)) {
-        ShowMessage(this, QStringLiteral("Lock code failed"));
+    if (!keycodes::CheckLockCode(LockCodeText, nonce, seconds, hide)) {
+        ShowMessage(this, "Lock code failed");
         return false;
     }
     bool match = false;
-    if (!keycodes::CheckUnlockCode(UnlockCodeText.toStdString(), nonce, match)) {
-        ShowMessage(this, QStringLiteral("Unlock code failed"));
+    if (!keycodes::CheckUnlockCode(UnlockCodeText, nonce, match)) {
+        ShowMessage(this, "Unlock code failed");
         return false;
     }
     if (!match) {
-        ShowMessage(this, QStringLiteral("Unlock code did not match lock code"));
+        ShowMessage(this, "Unlock code did not match lock code");
         return false;
     }
     UpdateData(false);
@@ -143,7 +136,7 @@ void MasterDlg::BulkTest()
     }
     // Success is claimed only when every pass checked out.
     if (failed == 0)
-        ShowMessage(this, QStringLiteral("All good out of %1").arg(kBulkPasses));
+        ShowMessage(this, "All good out of " + std::to_string(kBulkPasses));
     else
-        ShowMessage(this, QStringLiteral("%1 failed out of %2").arg(failed).arg(kBulkPasses));
+        ShowMessage(this, std::to_string(failed) + " failed out of " + std::to_string(kBulkPasses));
 }

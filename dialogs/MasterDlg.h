@@ -7,17 +7,12 @@
 
 #include "KeyCodes.h"
 
-#include <QString>
-
 #include <cstdint>
-
-class QLineEdit;
+#include <string>
 
 class MasterDlg : public dialogkit::Dialog {
-    Q_OBJECT
-
 public:
-    explicit MasterDlg(QWidget *parent = nullptr);
+    explicit MasterDlg(dialogkit::Dialog *parent = nullptr);
     ~MasterDlg() override;
 
     static constexpr int kBulkPasses = 1000;
@@ -36,16 +31,12 @@ private:
     // The checks of TestCodes; false when a message was shown.
     bool CheckShownPair();
 
-    QString LockCodeText;
-    QString UnlockCodeText;
+    std::string LockCodeText;
+    std::string UnlockCodeText;
     std::int32_t Days = 0;
     std::int32_t Hours = 0;
     std::int32_t Minutes = 0;
     std::int32_t Seconds = 0;
-    QLineEdit *DaysBox = nullptr;
-    QLineEdit *HoursBox = nullptr;
-    QLineEdit *MinutesBox = nullptr;
-    QLineEdit *SecondsBox = nullptr;
     int LockMode = 0; // 0: until unlocked, 1: for the time in the boxes, -1: neither
     int HideFlag = 0;
 };

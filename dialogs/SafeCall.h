@@ -5,8 +5,6 @@
 // fix in place of the window's own words.
 #pragma once
 
-#include <QString>
-
 #include <string>
 
 // SafeExchange(command, reply) with the busy pointer.
@@ -16,4 +14,4 @@ bool ExchangeShowingWait(const std::string &command, std::string &reply);
 // settings exists but this user may not open it, `usual` otherwise. The
 // advice comes in the length the place has room for.
 enum class FailurePlace { MessageBox, StatusLines, OneLine };
-QString FailureText(const QString &usual, FailurePlace place);
+std::string FailureText(const std::string &usual, FailurePlace place);

@@ -11,13 +11,14 @@
 #include "SafeText.h"
 
 #include <cstdint>
+#include <string>
 
 using dialogkit::ShowMessage;
 using namespace res::sub;
 
 namespace {
 
-const QString kNoConnection = QStringLiteral("Problem connecting to safe!");
+const char kNoConnection[] = "Problem connecting to safe!";
 
 // A full stop ends a copy of a command on the wire, so a code followed by
 // ".Y" would reach the safe as more than one command. The check of a code
@@ -31,8 +32,8 @@ bool FitsOneFrame(const std::string &code)
 
 } // namespace
 
-SubDlg::SubDlg(QWidget *parent)
-    : Dialog(res::SubDialogTemplate(), parent), StatusText(QStringLiteral("Please wait..."))
+SubDlg::SubDlg(dialogkit::Dialog *parent)
+    : Dialog(res::SubDialogTemplate(), parent), StatusText("Please wait...")
 {
     On(res::sub::ApplyCode, [this] { ApplyCode(); });
     On(res::sub::UpdateTime, [this] { UpdateTime(); });
@@ -59,7 +60,7 @@ bool SubDlg::OnInitDialog()
 void SubDlg::ApplyCode()
 {
     UpdateData(true);
-    const std::string code = ToSafeText(CodeText.toStdString());
+    const std::string code = ToSafeText(CodeText);
     const char first = code.empty() ? '\0' : code.front();
 
     if (first == 'L') {
@@ -67,16 +68,16 @@ void SubDlg::ApplyCode()
         std::uint32_t hide = 0;
         std::int32_t seconds = 0;
         if (!FitsOneFrame(code) || !keycodes::CheckLockCode(code, nonce, seconds, hide)) {
-            ShowMessage(this, QStringLiteral("Lock code not the right format"));
+            ShowMessage(this, "Lock code not the right format");
         } else {
-            ShowMessage(this, QStringLiteral("Lock code GOOD, sending to safe"));
+            ShowMessage(this, "Lock code GOOD, sending to safe");
             if (SendCodeToSafe(code)) {
                 if (seconds == 0)
-                    ShowMessage(this, QStringLiteral("Safe locked until unlock code used"));
+                    ShowMessage(this, "Safe locked until unlock code used");
                 else if (hide & 1u)
-                    ShowMessage(this, QString::fromLatin1(safetime::kHiddenTimeStatus));
+                    ShowMessage(this, safetime::kHiddenTimeStatus);
                 else
-                    ShowMessage(this, QStringLiteral("Safe locked for %1 seconds").arg(seconds));
+                    ShowMessage(this, "Safe locked for " + std::to_string(seconds) + " seconds");
             }
         }
     } else if (first == 'U') {
@@ -84,14 +85,14 @@ void SubDlg::ApplyCode()
         // to the lock in force is the safe's decision.
         bool match = false;
         if (!FitsOneFrame(code) || !keycodes::CheckUnlockCode(code, 0, match)) {
-            ShowMessage(this, QStringLiteral("Unlock code not the right format"));
+            ShowMessage(this, "Unlock code not the right format");
         } else {
-            ShowMessage(this, QStringLiteral("Unlock code GOOD, sending to safe"));
+            ShowMessage(this, "Unlock code GOOD, sending to safe");
             if (SendCodeToSafe(code))
-                ShowMessage(this, QStringLiteral("Safe unlocked"));
+                ShowMessage(this, "Safe unlocked");
         }
     } else {
-        ShowMessage(this, QStringLiteral("Bad format"));
+        ShowMessage(this, "Bad format");
     }
 
     UpdateData(false);
@@ -107,7 +108,7 @@ bool SubDlg::SendCodeToSafe(const std::string &code)
     }
     if (reply == safecmd::kAccepted)
         return true;
-    ShowMessage(this, QStringLiteral("Safe REFUSED use of code"));
+    ShowMessage(this, "Safe REFUSED use of code");
     return false;
 }
 
@@ -116,7 +117,7 @@ void SubDlg::UpdateTime()
     UpdateData(true);
     std::string reply;
     if (ExchangeShowingWait(safecmd::kTime, reply))
-        StatusText = QString::fromStdString(safetime::TimeReplyStatus(reply));
+        StatusText = safetime::TimeReplyStatus(reply);
     else
         StatusText = FailureText(kNoConnection, FailurePlace::StatusLines);
     UpdateData(false);

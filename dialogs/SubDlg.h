@@ -5,15 +5,11 @@
 
 #include "Dialog.h"
 
-#include <QString>
-
 #include <string>
 
 class SubDlg : public dialogkit::Dialog {
-    Q_OBJECT
-
 public:
-    explicit SubDlg(QWidget *parent = nullptr);
+    explicit SubDlg(dialogkit::Dialog *parent = nullptr);
     ~SubDlg() override;
 
 protected:
@@ -26,6 +22,6 @@ private:
     // True when the safe accepted the code; shows its own message otherwise.
     bool SendCodeToSafe(const std::string &code);
 
-    QString CodeText;
-    QString StatusText;
+    std::string CodeText;
+    std::string StatusText;
 };

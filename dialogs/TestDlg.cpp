@@ -4,6 +4,7 @@
 #include "CVersion.h"
 #include "DefaultTools.h"
 #include "DialogTemplates.h"
+#include "DialogWindow.h"
 #include "MessageBox.h"
 #include "PortChoices.h"
 #include "Resource.h"
@@ -17,10 +18,6 @@
 #include "Uploader.h"
 #include "UploaderWords.h"
 
-#include <QComboBox>
-#include <QStyledItemDelegate>
-
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,30 +25,13 @@ using dialogkit::ShowMessage;
 
 namespace {
 
-const QString kFailed = QStringLiteral("Failed");
-
-// The open list shows a device's description beside its name; the item's
-// text, which is what the window selects and stores, stays the name alone.
-class DescribedPorts : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        const QString description = index.data(Qt::ToolTipRole).toString();
-        if (!description.isEmpty())
-            option->text += QStringLiteral(" - ") + description;
-    }
-};
+const char kFailed[] = "Failed";
 
 } // namespace
 
-TestDlg::TestDlg(QWidget *parent)
-    : Dialog(res::TestDialogTemplate(), parent),
-      WorkDir(QString::fromStdString(settings::WorkDir())),
-      LogPath(QString::fromStdString(upload::UploadLogPath(WorkDir.toStdString())))
+TestDlg::TestDlg(dialogkit::Dialog *parent)
+    : Dialog(res::TestDialogTemplate(), parent), WorkDir(settings::WorkDir()),
+      LogPath(upload::UploadLogPath(WorkDir))
 {
     On(res::test::Send, [this] { SendCommand(); });
     On(dialogkit::IDCANCEL, [this] { SaveAndClose(); });
@@ -69,27 +49,25 @@ void TestDlg::DoDataExchange(dialogkit::DataExchange &dx)
 {
     dx.Text(res::test::CommandText, CommandText);
     dx.Text(res::test::ArduinoFolder, ArduinoFolder);
-    if (PortList == nullptr)
-        PortList = ItemAs<QComboBox>(res::test::PortList);
     dx.ListText(res::test::PortList, PortText);
 }
 
 bool TestDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    ArduinoFolder = QString::fromStdString(settings::GetArduinoPath());
-    PortText = QString::fromStdString(settings::GetSerialPort());
+    ArduinoFolder = settings::GetArduinoPath();
+    PortText = settings::GetSerialPort();
     // A board just plugged in is the likely port; it is stored, as any
     // choice, only when a button is pressed.
     const std::vector<SerialDevice> devices = PresentSerialDevices();
     if (!settings::SerialPortStored())
-        PortText = QString::fromStdString(PortWithNothingStored(devices, PortText.toStdString()));
+        PortText = PortWithNothingStored(devices, PortText);
 
     for (int n = kFirstComPort; n <= kLastComPort; ++n)
-        AddListItem(res::test::PortList, QStringLiteral("COM%1").arg(n));
-    const std::vector<PortChoice> extra = ExtraPortChoices(devices, PortText.toStdString());
+        AddListItem(res::test::PortList, "COM" + std::to_string(n));
+    const std::vector<PortChoice> extra = ExtraPortChoices(devices, PortText);
     for (const PortChoice &port : extra)
-        AddListItem(res::test::PortList, QString::fromStdString(port.name));
+        AddListItem(res::test::PortList, port.name);
     ShowPortDescriptions(extra);
 
     SelectListItem(res::test::PortList, 0, PortText);
@@ -99,19 +77,24 @@ bool TestDlg::OnInitDialog()
 
 void TestDlg::ShowPortDescriptions(const std::vector<PortChoice> &ports)
 {
+    const dialogkit::DialogWindow &window = Window();
+    const int count = window.ListCount(res::test::PortList);
     for (const PortChoice &port : ports) {
-        const int index = PortList->findText(QString::fromStdString(port.name), Qt::MatchExactly);
-        if (index >= 0 && !port.description.empty())
-            PortList->setItemData(index, QString::fromStdString(port.description), Qt::ToolTipRole);
+        if (port.description.empty())
+            continue;
+        for (int index = 0; index < count; ++index)
+            if (window.ListItem(res::test::PortList, index) == port.name) {
+                SetListItemDescription(res::test::PortList, index, port.description);
+                break;
+            }
     }
-    PortList->setItemDelegate(new DescribedPorts(PortList));
 }
 
 void TestDlg::SaveSettings()
 {
     UpdateData(true);
-    settings::SetArduinoPath(ArduinoFolder.toStdString());
-    settings::SetSerialPort(PortText.toStdString());
+    settings::SetArduinoPath(ArduinoFolder);
+    settings::SetSerialPort(PortText);
 }
 
 void TestDlg::SendCommand()
@@ -119,20 +102,20 @@ void TestDlg::SendCommand()
     SaveSettings();
     UpdateData(true);
     std::string reply;
-    if (ExchangeShowingWait(ToSafeText(CommandText.toStdString()), reply))
-        ShowMessage(this, QString::fromStdString(FromSafeText(reply)));
+    if (ExchangeShowingWait(ToSafeText(CommandText), reply))
+        ShowMessage(this, FromSafeText(reply));
     else
         ShowMessage(this, FailureText(kFailed, FailurePlace::MessageBox));
 }
 
-void TestDlg::RunTest(const char *command, const QString &success, const QString &refused)
+void TestDlg::RunTest(const char *command, const std::string &success, const std::string &refused)
 {
     SaveSettings();
     UpdateData(true);
     std::string reply;
     if (!ExchangeShowingWait(command, reply))
         ShowMessage(this, FailureText(kFailed, FailurePlace::MessageBox));
-    else if (!refused.isEmpty() && reply == safecmd::kRefused)
+    else if (!refused.empty() && reply == safecmd::kRefused)
         ShowMessage(this, refused);
     else
         ShowMessage(this, success);
@@ -140,12 +123,12 @@ void TestDlg::RunTest(const char *command, const QString &success, const QString
 
 void TestDlg::TestLock()
 {
-    RunTest(safecmd::kTestLock, QStringLiteral("Lock succeeded"));
+    RunTest(safecmd::kTestLock, "Lock succeeded");
 }
 
 void TestDlg::TestUnlock()
 {
-    RunTest(safecmd::kTestUnlock, QStringLiteral("Unlock succeeded"), QStringLiteral("Unlock refused"));
+    RunTest(safecmd::kTestUnlock, "Unlock succeeded", "Unlock refused");
 }
 
 void TestDlg::ShowVersion()
@@ -157,58 +140,41 @@ void TestDlg::ShowVersion()
 
 void TestDlg::UploadBlink()
 {
-    UploadSketch(QString::fromLatin1(upload::kBlinkSketch));
+    UploadSketch(upload::kBlinkSketch);
 }
 
 void TestDlg::UploadCadrelle()
 {
-    UploadSketch(QString::fromLatin1(upload::kCadrelleSketch));
+    UploadSketch(upload::kCadrelleSketch);
 }
 
-void TestDlg::UploadSketch(const QString &name)
+void TestDlg::UploadSketch(const std::string &name)
 {
     SaveSettings();
     UpdateData(true);
-    PrepareDefaultTools(name);
+    upload::PrepareDefaultTools(name, ArduinoFolder, WorkDir);
     upload::UploaderProcess uploader;
-    const upload::UploadReport report =
-        upload::UploadSketch(name.toStdString(), ArduinoFolder.toStdString(), PortText.toStdString(),
-                             WorkDir.toStdString(), uploader);
+    const upload::UploadReport report = upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir, uploader);
     if (report.outcome != upload::UploadOutcome::Started) {
-        ShowMessage(this, QString::fromStdString(report.message));
+        ShowMessage(this, report.message);
         return;
     }
-    upload::UploadWatch watch(uploader, LogPath.toStdString());
-    UploadProgressDlg progress(uploader, watch,
-                               QStringLiteral("Uploading %1 to %2")
-                                   .arg(QString::fromStdString(report.firmwareFile),
-                                        QString::fromStdString(report.port)),
-                               this);
+    upload::UploadWatch watch(uploader, LogPath);
+    UploadProgressDlg progress(uploader, watch, "Uploading " + report.firmwareFile + " to " + report.port, this);
     progress.DoModal();
     // A modal run ended from outside (the program asked to quit) leaves the
     // uploader running: it is stopped here, and the log read to its end.
     uploader.Stop();
     while (watch.Poll()) {
     }
-    ShowMessage(this, QString::fromStdString(
-                          upload::UploadEndMessage(watch.Verdict(), report.port, report.firmwareFile)));
-}
-
-void TestDlg::PrepareDefaultTools(const QString &name)
-{
-    if (ArduinoFolder.toStdString() == settings::DefaultArduinoPath()) {
-        if (const std::optional<upload::SystemUploader> system = upload::FindSystemUploader())
-            upload::MakeArduinoFolderOfLinks(ArduinoFolder, *system);
-    }
-    upload::LinkInstalledFirmware(
-        WorkDir, QString::fromStdString(upload::FirmwareFileName(name.toStdString())));
+    ShowMessage(this, upload::UploadEndMessage(watch.Verdict(), report.port, report.firmwareFile));
 }
 
 void TestDlg::ViewUploadLog()
 {
     SaveSettings();
     // Where the desktop has no viewer for the log, nothing is shown.
-    upload::OpenUploadLog(LogPath.toStdString());
+    upload::OpenUploadLog(LogPath);
 }
 
 void TestDlg::SaveAndClose()

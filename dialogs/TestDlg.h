@@ -9,17 +9,12 @@
 #include "Dialog.h"
 #include "PortChoices.h"
 
-#include <QString>
-
+#include <string>
 #include <vector>
 
-class QComboBox;
-
 class TestDlg : public dialogkit::Dialog {
-    Q_OBJECT
-
 public:
-    explicit TestDlg(QWidget *parent = nullptr);
+    explicit TestDlg(dialogkit::Dialog *parent = nullptr);
     ~TestDlg() override;
 
 protected:
@@ -39,22 +34,16 @@ private:
     // Puts the sketch's firmware onto the board with the uploader below the
     // Arduino folder, shows its progress until it ends or is cancelled, and
     // then says how it ended, as its log tells.
-    void UploadSketch(const QString &name);
-    // On first need, with the folder shown being the default one: makes that
-    // folder a tree of links to the system's uploader, and links the sketch's
-    // firmware, installed with the program, into the working folder. What is
-    // already there, and a folder of the user's choice, stay as they are.
-    void PrepareDefaultTools(const QString &name);
+    void UploadSketch(const std::string &name);
     void SaveAndClose();
     // `success` for any intact reply but the safe's refusal, which shows
     // `refused` where one is given: a locked safe keeps its latch shut on a
     // test unlock, and saying "succeeded" then would be a lie.
-    void RunTest(const char *command, const QString &success, const QString &refused = {});
+    void RunTest(const char *command, const std::string &success, const std::string &refused = {});
 
-    QString CommandText;
-    QString ArduinoFolder;
-    QComboBox *PortList = nullptr;
-    QString PortText;
-    const QString WorkDir;
-    const QString LogPath;
+    std::string CommandText;
+    std::string ArduinoFolder;
+    std::string PortText;
+    const std::string WorkDir;
+    const std::string LogPath;
 };

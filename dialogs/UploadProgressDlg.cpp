@@ -17,12 +17,10 @@ constexpr auto kFollowInterval = std::chrono::milliseconds(100);
 } // namespace
 
 UploadProgressDlg::UploadProgressDlg(upload::UploaderProcess &uploader, upload::UploadWatch &watch,
-                                     const QString &what, QWidget *parent)
+                                     const std::string &what, dialogkit::Dialog *parent)
     : Dialog(res::UploadProgressDialogTemplate(), parent), Uploader(uploader), Watch(watch), WhatText(what)
 {
     On(dialogkit::IDCANCEL, [this] { Cancel(); });
-    Timer.setInterval(kFollowInterval);
-    connect(&Timer, &QTimer::timeout, this, [this] { Follow(); });
 }
 
 UploadProgressDlg::~UploadProgressDlg() = default;
@@ -35,30 +33,30 @@ void UploadProgressDlg::DoDataExchange(dialogkit::DataExchange &dx)
 
 bool UploadProgressDlg::OnInitDialog()
 {
-    ProgressText = QString::fromStdString(upload::ProgressText(Watch.Progress()));
+    ProgressText = upload::ProgressText(Watch.Progress());
     Dialog::OnInitDialog();
     // The end is only seen from the timer, once the modal run has begun.
-    Timer.start();
+    StartTimer(kFollowInterval, [this] { Follow(); });
     return true;
 }
 
 void UploadProgressDlg::Follow()
 {
     const bool running = Watch.Poll();
-    const QString text = QString::fromStdString(upload::ProgressText(Watch.Progress()));
+    const std::string text = upload::ProgressText(Watch.Progress());
     if (text != ProgressText) {
         ProgressText = text;
         UpdateData(false);
     }
     if (!running) {
-        Timer.stop();
+        StopTimer();
         EndDialog(dialogkit::IDOK);
     }
 }
 
 void UploadProgressDlg::Cancel()
 {
-    Timer.stop();
+    StopTimer();
     Uploader.Stop();
     while (Watch.Poll()) {
     }

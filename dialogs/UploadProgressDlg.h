@@ -10,8 +10,7 @@
 
 #include "Dialog.h"
 
-#include <QString>
-#include <QTimer>
+#include <string>
 
 namespace upload {
 class UploadWatch;
@@ -19,12 +18,10 @@ class UploaderProcess;
 } // namespace upload
 
 class UploadProgressDlg : public dialogkit::Dialog {
-    Q_OBJECT
-
 public:
     // "Uploading Cadrelle.hex to /dev/ttyUSB0".
     UploadProgressDlg(upload::UploaderProcess &uploader, upload::UploadWatch &watch,
-                      const QString &what, QWidget *parent);
+                      const std::string &what, dialogkit::Dialog *parent);
     ~UploadProgressDlg() override;
 
 protected:
@@ -37,7 +34,6 @@ private:
 
     upload::UploaderProcess &Uploader;
     upload::UploadWatch &Watch;
-    QString WhatText;
-    QString ProgressText;
-    QTimer Timer;
+    std::string WhatText;
+    std::string ProgressText;
 };

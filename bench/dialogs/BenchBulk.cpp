@@ -34,7 +34,7 @@ int main(int argc, char **argv)
             w->close();
         });
         dialog.DoModal();
-        lastMessages = messages.texts();
+        lastMessages = uitest::Texts(messages);
     }
     std::sort(millis.begin(), millis.end());
     std::printf("BULK run (1000 passes, messages recorded): median %.1f ms, best %.1f ms, "

@@ -79,7 +79,7 @@ public:
     {
         dx.ListText(15, item);
     }
-    QString item;
+    std::string item;
     int pushes = 0;
     int defaults = 0;
 };

@@ -210,7 +210,7 @@ protected:
             kUploadWindowTime);
         Click(w, button);
         // Said once the log shows the flash verified.
-        EXPECT_EQ(messages_.texts(), QStringList{QStringLiteral("Completed upload")}) << Str(progress.join('|'));
+        EXPECT_EQ(uitest::Texts(messages_), QStringList{QStringLiteral("Completed upload")}) << Str(progress.join('|'));
         const auto shown = [&](const char *text) { return progress.indexOf(QRegularExpression(text)); };
         const qsizetype writing = shown("^Writing the flash: ([1-9]|[1-9][0-9])%$");
         EXPECT_GE(writing, 0) << "no figure between 0% and 100% while writing: " << Str(progress.join('|'));
@@ -309,7 +309,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
 
             TypeInto(w, Code, pair.lockCode);
             Click(w, ApplyCode);
-            EXPECT_EQ(messages_.texts(),
+            EXPECT_EQ(uitest::Texts(messages_),
                       (QStringList{QStringLiteral("Lock code GOOD, sending to safe"),
                                    QStringLiteral("Safe locked for %1 seconds").arg(kLockSeconds)}));
             EXPECT_TRUE(AwaitEvent("latch 0", 2s)) << "the latch did not close";
@@ -328,7 +328,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
             messages_.clear();
             TypeInto(w, Code, pair.unlockCode);
             Click(w, ApplyCode);
-            EXPECT_EQ(messages_.texts(), (QStringList{QStringLiteral("Unlock code GOOD, sending to safe"),
+            EXPECT_EQ(uitest::Texts(messages_), (QStringList{QStringLiteral("Unlock code GOOD, sending to safe"),
                                                       QStringLiteral("Safe unlocked")}));
             EXPECT_TRUE(AwaitEvent("latch 1", 2s)) << "the latch did not open";
             EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << Str(TextOf(w, Status));
@@ -353,7 +353,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
             TypeInto(w, res::sub::Code, pair.lockCode);
             Click(w, res::sub::ApplyCode);
             lockedAt = Clock::now();
-            EXPECT_EQ(messages_.texts(),
+            EXPECT_EQ(uitest::Texts(messages_),
                       (QStringList{QStringLiteral("Lock code GOOD, sending to safe"),
                                    QStringLiteral("Safe locked for %1 seconds").arg(kLockSeconds)}));
             PressKey(w, Qt::Key_Escape);
@@ -391,7 +391,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
                     messages_.clear();
                     TypeInto(w, res::test::CommandText, QStringLiteral("T"));
                     Click(w, res::test::Send);
-                    const QStringList texts = messages_.texts();
+                    const QStringList texts = uitest::Texts(messages_);
                     bool ok = texts.size() == 1;
                     const long seconds = ok ? texts.front().toLong(&ok) : -1;
                     EXPECT_TRUE(ok) << Str(texts.join(QLatin1Char('|')));

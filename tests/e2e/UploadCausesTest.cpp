@@ -138,8 +138,8 @@ TEST(UploadCauses, EachFailedUploadNamesItsCause)
         if (!row.progress.isEmpty()) {
             EXPECT_TRUE(progress.contains(row.progress)) << progress.join('|').toStdString();
         }
-        ASSERT_EQ(messages.texts().size(), 1);
-        const QString message = messages.texts()[0];
+        ASSERT_EQ(uitest::Texts(messages).size(), 1);
+        const QString message = uitest::Texts(messages)[0];
         EXPECT_EQ(message.section(QLatin1Char('\n'), 0, 0), row.message) << message.toStdString();
         EXPECT_TRUE(message.endsWith(QStringLiteral("See 'View last upload log'."))) << message.toStdString();
         QFile log(workDir + QStringLiteral("/upload_out.txt"));

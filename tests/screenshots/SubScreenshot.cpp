@@ -31,7 +31,7 @@ TEST(Screenshots, SubWindow)
     uitest::OnNextModal([&](QWidget *w) {
         uitest::TypeInto(w, Code, QString::fromStdString(codes.lockCode));
         uitest::Click(w, ApplyCode);
-        EXPECT_EQ(messages.texts(),
+        EXPECT_EQ(uitest::Texts(messages),
                   QStringList({"Lock code GOOD, sending to safe", "Safe locked for 93784 seconds"}));
         const QString status = qobject_cast<QLabel *>(uitest::Control(w, Status))->text();
         EXPECT_TRUE(status.startsWith("1 days 2 hours 3 minutes")) << status.toStdString();

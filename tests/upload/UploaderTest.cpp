@@ -3,7 +3,6 @@
 // tests, see StandInUploader.cpp) takes avrdude's place in a temporary
 // Arduino folder and records what it was given.
 
-#include "DefaultTools.h"
 #include "StandInRecords.h"
 #include "UploadLogViewer.h"
 #include "UploadTestSupport.h"
@@ -11,6 +10,7 @@
 #include "UploadLog.h"
 #include "UploadWatch.h"
 #include "UploaderWords.h"
+#include "linux/DefaultTools.h"
 
 #include <QDir>
 #include <QFile>

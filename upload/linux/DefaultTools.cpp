@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DefaultTools.h"
 
+#include "Settings.h"
+#include "UploaderWords.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -79,6 +82,17 @@ QString InstalledFirmware(const QString& firmwareFile)
 {
     return QStandardPaths::locate(QStandardPaths::GenericDataLocation,
                                   QStringLiteral("vandrel/firmware/") + firmwareFile);
+}
+
+void PrepareDefaultTools(const std::string& sketch, const std::string& arduinoFolder,
+                         const std::string& workDir)
+{
+    if (arduinoFolder == settings::DefaultArduinoPath()) {
+        if (const std::optional<SystemUploader> system = FindSystemUploader())
+            MakeArduinoFolderOfLinks(QString::fromStdString(arduinoFolder), *system);
+    }
+    LinkInstalledFirmware(QString::fromStdString(workDir),
+                          QString::fromStdString(FirmwareFileName(sketch)));
 }
 
 bool LinkInstalledFirmware(const QString& workDir, const QString& firmwareFile)

@@ -9,7 +9,10 @@
 // ever replaced, and a folder the user chose is never touched.
 //
 // Linux only, for Debian's avrdude and the package's firmware; on Windows the
-// Arduino software brings its own uploader.
+// Arduino software brings its own uploader. PrepareDefaultTools (the shared
+// upload/DefaultTools.h) puts these together.
+
+#include "upload/DefaultTools.h"
 
 #include <QString>
 

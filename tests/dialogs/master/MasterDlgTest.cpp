@@ -269,7 +269,7 @@ TEST(MasterDlg, NonNumberInABoxStopsTheReadingThere)
             PressKey(w, Qt::Key_Return); // every box reads: the window ends
         });
         EXPECT_EQ(dialog.DoModal(), dialogkit::IDOK);
-        EXPECT_EQ(messages.texts(), QStringList(3, "Enter an integer."));
+        EXPECT_EQ(uitest::Texts(messages), QStringList(3, "Enter an integer."));
         EXPECT_TRUE(!messages.messages.empty() &&
                     messages.messages[0].icon == dialogkit::MessageIcon::Warning);
     }
@@ -285,7 +285,7 @@ TEST(MasterDlg, TestButtonChecksTheShownPair)
         const auto test = [&] {
             messages.clear();
             Click(w, TestButton);
-            return messages.texts();
+            return uitest::Texts(messages);
         };
         // The "Click 'Generate key code'" texts are no code.
         EXPECT_EQ(test(), QStringList{"Lock code failed"});
@@ -323,7 +323,7 @@ TEST(MasterDlg, BulkSaysAllGoodOnlyWhenEveryPassCheckedOutElseHowManyFailed)
             w->close();
         });
         dialog->DoModal();
-        const QStringList texts = messages.texts();
+        const QStringList texts = uitest::Texts(messages);
         EXPECT_EQ(texts.count("Unlock code did not match lock code"), failed);
         EXPECT_EQ(texts.size(), failed + 1);
         EXPECT_EQ(texts.value(failed), last);

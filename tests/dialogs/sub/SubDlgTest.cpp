@@ -130,7 +130,7 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
         TypeInto(w, Code, QString::fromStdString(code));
         const std::int64_t from = Now();
         Click(w, ApplyCode);
-        EXPECT_EQ(messages_.texts(), expected);
+        EXPECT_EQ(uitest::Texts(messages_), expected);
         const QString status = TextOf(w, Status);
         EXPECT_TRUE(IsRemainingStatus(status, low, high, from, Now())) << status.toStdString();
         EXPECT_EQ(TextOf(w, Code), QString::fromStdString(code)) << "the code box is never cleared";
@@ -218,7 +218,7 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
                 messages_.clear();
                 TypeCode(w, c.typed);
                 Click(w, ApplyCode);
-                EXPECT_EQ(messages_.texts(), c.messages);
+                EXPECT_EQ(uitest::Texts(messages_), c.messages);
                 EXPECT_EQ(safe_.received(), (c.answer.empty() ? "" : Copies(c.typed)) + Copies("T"));
             }
 
@@ -227,7 +227,7 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             messages_.clear();
             TypeInto(w, Code, QString::fromStdString(pair.lockCode));
             Click(w, ApplyCode);
-            EXPECT_EQ(messages_.texts(), QStringList({kLockGood, kNoConnection}));
+            EXPECT_EQ(uitest::Texts(messages_), QStringList({kLockGood, kNoConnection}));
             EXPECT_EQ(TextOf(w, Status), kNoConnection);
 
             // Enter presses the focused button; in the code box it ends the
@@ -239,7 +239,7 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             PressKey(w, Qt::Key_Tab);
             EXPECT_EQ(FocusedId(w), ApplyCode);
             PressKey(w, Qt::Key_Return);
-            EXPECT_EQ(messages_.texts(), QStringList({kUnlockGood, "Safe unlocked"}));
+            EXPECT_EQ(uitest::Texts(messages_), QStringList({kUnlockGood, "Safe unlocked"}));
             messages_.clear();
             PressKey(w, Qt::Key_Tab);
             EXPECT_EQ(FocusedId(w), UpdateTime);

@@ -126,7 +126,7 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
         EXPECT_EQ(result, dialogkit::IDCANCEL);
         EXPECT_EQ(Stored("SerialPort"), c.storedAfter);
         EXPECT_EQ(Stored("ArduinoPath"), QString::fromStdString(settings::DefaultArduinoPath()));
-        EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(uitest::Texts(messages), c.message.isEmpty() ? QStringList() : QStringList{c.message});
     }
 }
 
@@ -227,7 +227,7 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
                 Click(w, c.button);
             }
             EXPECT_TRUE(w->isVisible());
-            ASSERT_EQ(messages.texts(), QStringList{c.message});
+            ASSERT_EQ(uitest::Texts(messages), QStringList{c.message});
             EXPECT_EQ(messages.messages[0].icon, dialogkit::MessageIcon::None);
             EXPECT_EQ(seen, (QStringList{kTypedFolder, c.choose.isEmpty() ? safePort : c.choose}));
             if (!c.latchAfter.empty()) {
@@ -249,7 +249,7 @@ TEST_F(TestWindow, ChoosingTheSimulatedSafesPortThenGetVersionShowsItsVersion)
     QStringList seen;
     const auto readVersionWindow = [&](QWidget *version) {
         EXPECT_EQ(version->parentWidget()->windowTitle(), "Test") << "owned by the Test window";
-        EXPECT_EQ(TextOf(version, res::version::SoftwareVersion), CVersion::SoftwareVersionLine());
+        EXPECT_EQ(TextOf(version, res::version::SoftwareVersion), QString::fromStdString(CVersion::SoftwareVersionLine()));
         seen << Stored("ArduinoPath").value_or("none") << Stored("SerialPort").value_or("none")
              << TextOf(version, res::version::FirmwareVersion);
         Click(version, res::version::Done);

@@ -115,7 +115,7 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
         dialog.DoModal();
 
         EXPECT_EQ(seen, (QStringList{arduino, port.path()}));
-        EXPECT_EQ(messages.texts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(uitest::Texts(messages), c.message.isEmpty() ? QStringList() : QStringList{c.message});
         if (c.firmware == nullptr) {
             EXPECT_FALSE(Started());
             continue;
@@ -183,8 +183,8 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
                 row.then(progress);
             });
             Click(w, UploadCadrelle);
-            ASSERT_EQ(messages.texts().size(), 1);
-            EXPECT_EQ(messages.texts()[0].section(QLatin1Char('\n'), 0, 0), row.message);
+            ASSERT_EQ(uitest::Texts(messages).size(), 1);
+            EXPECT_EQ(uitest::Texts(messages)[0].section(QLatin1Char('\n'), 0, 0), row.message);
             EXPECT_FALSE(uploadtest::ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on";
         }
         PressKey(w, Qt::Key_Escape);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UiTest.h"
 
+#include "MessageBox.h"
+
 #include <QAccessible>
 
 #include <QAbstractButton>
@@ -186,6 +188,14 @@ bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeou
         QTest::qWait(5);
     }
     return true;
+}
+
+QStringList Texts(const dialogkit::MessageRecorder &recorder)
+{
+    QStringList texts;
+    for (const std::string &text : recorder.texts())
+        texts << QString::fromStdString(text);
+    return texts;
 }
 
 QString ScreenshotPath(const char *name)

@@ -4,12 +4,17 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <QWidget>
 
 #include <chrono>
 #include <functional>
 
 class QAccessibleInterface;
-class QWidget;
+
+namespace dialogkit {
+class MessageRecorder;
+}
 
 namespace uitest {
 
@@ -50,6 +55,9 @@ void ExpectEveryControlReachable(QWidget *window);
 
 // Runs the event loop until `done` holds or `timeout` passes; returns done().
 bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout = 10s);
+
+// The texts of the messages `recorder` has recorded, in order.
+QStringList Texts(const dialogkit::MessageRecorder &recorder);
 
 // Where the screenshots program saves the picture called `name`:
 // $VANDREL_SCREENSHOT_DIR, or "pictures" in the current folder.

@@ -3,9 +3,11 @@
 
 #include "AppIcon.h"
 #include "CCadrelleControllerDlg.h"
+#include "QtDialog.h"
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QWidget>
 
 int CCadrelleControllerApp::Run(int argc, char **argv)
 {
@@ -25,4 +27,9 @@ void CCadrelleControllerApp::NameApplication()
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     if (!name.isEmpty())
         QCoreApplication::setApplicationName(name);
+}
+
+void CCadrelleControllerApp::ShowIcon(dialogkit::Dialog &mainWindow)
+{
+    dialogkit::WidgetOf(mainWindow)->setWindowIcon(AppIcon());
 }
