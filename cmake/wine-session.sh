@@ -33,6 +33,13 @@ start)
     export DISPLAY=":$(cat "$dir/display")"
     "$wineserver" -p </dev/null >/dev/null 2>&1
     "$wine" cmd /c exit </dev/null >/dev/null 2>&1
+    # Wine maps "MS Shell Dlg" to Tahoma and draws the caption buttons with
+    # Marlett. Debian's Wine does not find its own copies of them (package
+    # fonts-wine) by itself: without them the close box shows an "r" and the
+    # dialogs a wider font than Windows'.
+    if [ -d /usr/share/wine/fonts ]; then
+        cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
     # Windows are left unmanaged: Wine draws their frames itself, as Windows
     # does, and does not wait two seconds at every closed window for a window
     # manager that the session does not have.

@@ -19,8 +19,10 @@ packages=(
     # the Debian package: its dependencies (dpkg-shlibdeps) and its checks
     dpkg-dev lintian desktop-file-utils
     # the Windows build: the MinGW-w64 cross compiler, Wine to run its tests,
-    # NSIS for its installer
-    g++-mingw-w64-x86-64-posix wine wine64 nsis
+    # NSIS for its installer, and Wine's own Tahoma and Marlett (which Wine
+    # draws dialogs and caption buttons with; a recommendation of wine, so
+    # not installed with it here)
+    g++-mingw-w64-x86-64-posix wine wine64 nsis fonts-wine
 )
 
 missing=()
