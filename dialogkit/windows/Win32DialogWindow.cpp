@@ -56,6 +56,14 @@ private:
     std::vector<WORD> m_words; // new[] storage: aligned for a DWORD
 };
 
+// A bordered control has the sunken edge (and, with visual styles, the
+// theme's frame) that Windows gives WS_BORDER in the dialogs of programs made
+// for Windows 95 and later; Wine keeps the flat line.
+DWORD ControlExStyle(const ControlTemplate &c)
+{
+    return (c.style & Border) ? WS_EX_CLIENTEDGE : 0;
+}
+
 DWORD ControlStyle(const ControlTemplate &c, WORD &windowClass)
 {
     DWORD style = WS_CHILD;
@@ -94,8 +102,6 @@ DWORD ControlStyle(const ControlTemplate &c, WORD &windowClass)
     }
     if (c.style & AutoHScroll)
         style |= ES_AUTOHSCROLL;
-    if (c.style & Border)
-        style |= WS_BORDER;
     if (c.style & VScroll)
         style |= WS_VSCROLL;
     if (c.style & TabStop)
@@ -142,7 +148,7 @@ std::vector<WORD> BuildTemplate(const DialogTemplate &t)
         const DWORD controlStyle = ControlStyle(c, windowClass);
         w.Align();
         w.Dword(0); // helpID
-        w.Dword(0); // exStyle
+        w.Dword(ControlExStyle(c));
         w.Dword(controlStyle);
         w.Short(c.x);
         w.Short(c.y);

@@ -5,7 +5,7 @@ namespace safeexchange {
 
 // COM ports are not kept from users by group on Windows: a port that
 // refuses to open is missing or held by another program.
-std::optional<std::string> NoAccessAdvice(const std::string &)
+std::optional<NoAccess> PortRefusesThisUser(const std::string &)
 {
     return std::nullopt;
 }
