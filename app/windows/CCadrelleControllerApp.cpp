@@ -5,15 +5,23 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 int CCadrelleControllerApp::Run(int, char **)
 {
     // Size 8, classes 0xFF: all the standard common control classes.
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     InitCommonControlsEx(&controls);
+    // For the shell (opening the upload log) and for the names the windows
+    // give their boxes for screen readers.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     NameApplication();
-    CCadrelleControllerDlg dialog;
-    dialog.DoModal();
+    {
+        CCadrelleControllerDlg dialog;
+        dialog.DoModal();
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include "windows/WideText.h"
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <initializer_list>
@@ -363,6 +364,23 @@ private:
         }
     }
 
+    // Screen readers name a box by the static text just before it in the
+    // window order; the templates' labels often come after their boxes, so
+    // each box is given its label's text. Needs COM on this thread (the
+    // application starts it); without it the boxes stay unnamed.
+    void NameItemsByLabels()
+    {
+        IAccPropServices *services = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                                    reinterpret_cast<void **>(&services))))
+            return;
+        for (const ControlTemplate &c : m_dialog.Template().controls)
+            if (HWND item = c.labelFor != 0 ? Item(c.labelFor) : nullptr)
+                services->SetHwndPropStr(item, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, PROPID_ACC_NAME,
+                                         windows::Utf16(c.caption).c_str());
+        services->Release();
+    }
+
     // Over the middle of the owner, as far as the owner's screen allows.
     void CentreOverOwner()
     {
@@ -392,6 +410,7 @@ private:
         if (m_dialog.Template().style & AppWindow)
             SetAppIcon();
         CentreOverOwner();
+        NameItemsByLabels();
         if (m_tick)
             SetTimer(m_hwnd, kTimerId, static_cast<UINT>(m_interval.count()), nullptr);
         m_dialog.InitDialog();

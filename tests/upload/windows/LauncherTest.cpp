@@ -2,6 +2,7 @@
 // The uploader started through CreateProcessW under Wine, with a Windows
 // stand-in (StandIn.cpp) in an Arduino folder whose path holds spaces.
 
+#include "DefaultTools.h"
 #include "UploaderProcess.h"
 #include "UploaderWords.h"
 #include "UserFolders.h"
@@ -152,6 +153,25 @@ TEST_F(Launcher, HowTheUploaderEndsIsToldApart)
         EXPECT_FALSE(process.Running());
         EXPECT_FALSE(process.EndedWell());
     }
+}
+
+// The installer puts the firmware into firmware\ beside the program (here,
+// the test's own folder); an upload finds it in the working folder.
+TEST_F(Launcher, InstalledFirmwareIsCopiedOnlyWhereNothingIsThere)
+{
+    const fs::path installed = Path(settings::ProgramFolder()) / "firmware";
+    fs::create_directories(installed);
+    Write(installed / "Blink.hex", ":00000001FF\n");
+    const std::string work = Utf8(workDir_);
+
+    upload::PrepareDefaultTools("Blink", Utf8(arduino_), work);
+    EXPECT_EQ(Read(workDir_ / "Blink.hex"), ":00000001FF\n") << "copied, the working folder made";
+    Write(workDir_ / "Blink.hex", "the user's own");
+    upload::PrepareDefaultTools("Blink", Utf8(arduino_), work);
+    EXPECT_EQ(Read(workDir_ / "Blink.hex"), "the user's own") << "a file of that name is never replaced";
+    upload::PrepareDefaultTools("Cadrelle", Utf8(arduino_), work);
+    EXPECT_FALSE(fs::exists(workDir_ / "Cadrelle.hex")) << "none installed: nothing to copy";
+    fs::remove_all(installed);
 }
 
 } // namespace
