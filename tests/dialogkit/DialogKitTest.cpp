@@ -62,6 +62,7 @@ namespace {
 const DialogTemplate kProbe{
     900, "Probe", 200, 100, "MS Shell Dlg", 8, SysMenu | ModalFrame,
     {
+        {11, ControlKind::AutoCheckBox, "No tab stop", 5, 5, 50, 10, 0},
         {12, ControlKind::PushButton, "Push", 60, 5, 40, 14, Group | TabStop},
         {13, ControlKind::EditText, "", 60, 25, 40, 12, TabStop | Border},
         {15, ControlKind::DropDownList, "", 60, 45, 60, 60, TabStop | Sort},
