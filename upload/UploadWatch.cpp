@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UploadWatch.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <utility>
@@ -22,7 +23,9 @@ UploadWatch::UploadWatch(UploaderProcess& uploader, std::string logPath)
 
 void UploadWatch::ReadMore()
 {
-    std::ifstream in(logPath_, std::ios::binary);
+    // The path is UTF-8: as a plain string, Windows would read it in the ANSI
+    // code page, and a user's folder with other letters would hide the log.
+    std::ifstream in(std::filesystem::path(std::u8string(logPath_.begin(), logPath_.end())), std::ios::binary);
     if (!in || log_.size() >= kLongestLog)
         return;
     in.seekg(static_cast<std::streamoff>(log_.size()));

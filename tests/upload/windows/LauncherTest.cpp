@@ -3,6 +3,7 @@
 // stand-in (StandIn.cpp) in an Arduino folder whose path holds spaces.
 
 #include "DefaultTools.h"
+#include "UploadWatch.h"
 #include "UploaderProcess.h"
 #include "UploaderWords.h"
 #include "UserFolders.h"
@@ -58,7 +59,9 @@ protected:
         uploader_ = Path(upload::UploaderPath(Utf8(arduino_), upload::PathStyle::Windows));
         fs::create_directories(uploader_.parent_path());
         fs::copy_file(Path(settings::ProgramFolder()) / "upload_standin.exe", uploader_);
-        workDir_ = base_ / "work dir"; // not there yet: the start makes it
+        // Not there yet: the start makes it. A user's folder may hold letters
+        // beyond the ANSI code page's reach.
+        workDir_ = base_ / L"Zo\u00EB \u0160t\u011Bp\u00E1nek";
         log_ = workDir_ / upload::kUploadLogName;
     }
     void TearDown() override
@@ -91,7 +94,11 @@ TEST_F(Launcher, WordsArriveWholeInTheWorkingFolderAndOnlyStandardErrorIsLogged)
         const upload::LaunchResult launch = Start(process, words);
         ASSERT_TRUE(launch.started) << launch.reason;
         EXPECT_NE(launch.processId, 0);
+        upload::UploadWatch watch(process, Utf8(log_));
         ASSERT_TRUE(process.WaitForEnd(20s));
+        while (watch.Poll()) {
+        }
+        EXPECT_EQ(watch.Log(), "stand-in error\r\n") << "the window follows the log as it grows";
         EXPECT_TRUE(process.EndedWell());
 
         std::string expected;
