@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Vandrel's installer for Windows, made by the Windows build (package/windows/CMakeLists.txt):
-#     makensis -DVERSION=1.0 -DVERSION4=1.0.0.0 -DSTAGE=<folder> -DOUTFILE=<setup.exe> vandrel.nsi
+#     makensis -DVERSION=1.0 -DVERSION4=1.0.0.0 -DSTAGE=<folder> -DICON=<vandrel.ico> -DOUTFILE=<setup.exe> vandrel.nsi
 # STAGE holds what is installed, laid out as it is installed: CadrelleController.exe,
 # firmware\, docs\ and COPYING.txt.
 #
@@ -38,6 +38,8 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} ${VERSION} setup"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright 2026 The Vandrel developers, GPL-3.0-or-later"
 
 !define MUI_ABORTWARNING
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 !insertmacro MUI_PAGE_LICENSE "${STAGE}/COPYING.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
