@@ -61,6 +61,8 @@ cmake --preset windows -DVANDREL_SIMSAFE="$PWD/build/${presets[0]}/simsafe/simsa
     -DVANDREL_FIRMWARE_DIR="$PWD/build/${presets[0]}/firmware" >/dev/null
 timed "windows build" cmake --build --preset windows
 timed "windows tests (Wine)" ctest --preset windows
+# The whole-product run's figures: the start to the main window, one exchange.
+grep -h '^== under Wine:' build/windows/Testing/Temporary/LastTest.log || true
 
 if [ "${CI:-}" = "true" ]; then
     echo "== fuzz targets, briefly"

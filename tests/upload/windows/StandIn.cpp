@@ -6,7 +6,8 @@
 //            name), each followed by a NUL
 //   cwd      its current folder
 //   started  written once all of the above and the two lines below are out
-// and writes "stand-in error" and a line end to standard error and "stand-in
+// and writes "stand-in error" and a line end to standard error (or, when the
+// folder holds "replay", an avrdude log to play back: that file) and "stand-in
 // output" to standard output. When the folder holds "wait", it waits (up to
 // 30 s) until the test makes "go". It exits with the number in "exit" (0
 // when absent).
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -51,7 +53,10 @@ int wmain(int argc, wchar_t **argv)
         words += Utf8(argv[i]) + '\0';
     Write(folder / "words", words);
     Write(folder / "cwd", Utf8(fs::current_path().wstring()));
-    std::fputs("stand-in error\n", stderr);
+    if (std::ifstream replay(folder / "replay", std::ios::binary); replay)
+        std::fputs(std::string(std::istreambuf_iterator<char>(replay), {}).c_str(), stderr);
+    else
+        std::fputs("stand-in error\n", stderr);
     std::fflush(stderr);
     std::fputs("stand-in output\n", stdout);
     std::fflush(stdout);

@@ -1,0 +1,475 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Walks the installed Vandrel as a user would, from another Windows program,
+// with the window messages a click or a keystroke leaves behind: it starts
+// the program, finds each window by its caption and its controls by their
+// ids, types with WM_SETTEXT, clicks with BM_CLICK (posted: a click that
+// opens a modal window or a message box returns only when that closes),
+// chooses in the port list as the list tells its window, and reads and
+// closes the message boxes (the "#32770" windows captioned with the
+// application's name, their text the static 0xFFFF).
+//
+//   product_driver.exe --program EXE --port COM12 --arduino FOLDER --firmware-version TEXT
+//                      [--screenshots FOLDER]
+//
+// The way: main window; Test (the port chosen in the list and stored by 'Test
+// Lock', 'Send', 'Get Version', 'Upload Cadrelle'); Master (a pair for one
+// hour, shown); Sub (locks the safe with it, shows the time left, unlocks);
+// Close. Prints what it saw, the start's and one exchange's times, and the
+// codes ("lock code: L...", "unlock code: U..."), for the script to check in
+// the safe's log. With --screenshots, each window is also saved there as a
+// 32-bit BMP (main-window.bmp ...). Ends with 0 when every step went as a
+// user expects, 1 with the step that did not.
+
+#include "Resource.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// Generous: Wine under a loaded machine is slow to show a window.
+constexpr auto kWindowWait = 30s;
+// An upload with the stand-in, followed to its end by the Test window.
+constexpr auto kUploadWait = 60s;
+constexpr auto kPoll = 20ms;
+const wchar_t kApplication[] = L"CadrelleController";
+const wchar_t kDialogClass[] = L"#32770";
+constexpr int kMessageText = 0xFFFF;
+
+struct Options {
+    std::wstring program, port, arduino, firmwareVersion, screenshots;
+};
+
+PROCESS_INFORMATION gProgram{};
+
+std::string Utf8(const std::wstring &text)
+{
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(std::size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
+[[noreturn]] void Fail(const std::string &what)
+{
+    std::printf("FAILED: %s\n", what.c_str());
+    std::fflush(stdout);
+    if (gProgram.hProcess)
+        TerminateProcess(gProgram.hProcess, 1);
+    std::exit(1);
+}
+
+void Say(const std::string &line)
+{
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+long long Ms(Clock::duration d)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+bool Until(const std::function<bool()> &done, Clock::duration timeout)
+{
+    const auto end = Clock::now() + timeout;
+    for (;;) {
+        if (done())
+            return true;
+        if (Clock::now() > end)
+            return false;
+        Sleep(DWORD(std::chrono::duration_cast<std::chrono::milliseconds>(kPoll).count()));
+    }
+}
+
+bool OfTheProgram(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid == gProgram.dwProcessId;
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring TextOf(HWND window)
+{
+    std::wstring text(std::size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(std::size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
+}
+
+// Asked of the control itself: GetWindowText would give another process's
+// edit box as it was made, not as it reads.
+std::wstring ItemText(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    if (!control)
+        Fail("no control " + std::to_string(id));
+    std::wstring text(std::size_t(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(std::size_t(SendMessageW(control, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()))));
+    return text;
+}
+
+// A visible top-level dialog of the program with that caption.
+HWND FindDialog(const std::wstring &caption)
+{
+    struct Search {
+        const std::wstring *caption;
+        HWND found;
+    } search{&caption, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto *s = reinterpret_cast<Search *>(data);
+            if (IsWindowVisible(window) && OfTheProgram(window) && ClassOf(window) == kDialogClass &&
+                TextOf(window) == *s->caption) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForDialog(const std::wstring &caption, Clock::duration timeout = kWindowWait)
+{
+    HWND found = nullptr;
+    if (!Until([&] { return (found = FindDialog(caption)) != nullptr; }, timeout))
+        Fail("no window \"" + Utf8(caption) + "\" appeared");
+    return found;
+}
+
+void WaitGone(HWND window, const std::string &what)
+{
+    if (!Until([&] { return !IsWindow(window) || !IsWindowVisible(window); }, kWindowWait))
+        Fail(what + " did not close");
+}
+
+void Click(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    if (!button)
+        Fail("no button " + std::to_string(id));
+    if (!IsWindowEnabled(button))
+        Fail("button " + std::to_string(id) + " is disabled");
+    // A button takes the click only in the active window, as under the mouse.
+    SetForegroundWindow(dialog);
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+void Type(HWND dialog, int id, const std::wstring &text)
+{
+    if (!SetDlgItemTextW(dialog, id, text.c_str()))
+        Fail("could not type into control " + std::to_string(id));
+}
+
+// The next message box's text; it is closed with its OK button. `shown`:
+// when it was found on the screen.
+std::wstring ReadMessage(Clock::duration timeout = kWindowWait, Clock::time_point *shown = nullptr)
+{
+    HWND box = nullptr;
+    if (!Until([&] { return (box = FindDialog(kApplication)) != nullptr; }, timeout))
+        Fail("no message box appeared");
+    if (shown)
+        *shown = Clock::now();
+    std::wstring text;
+    // The text is set before the box shows, but read it once it is drawn.
+    Until([&] { return !(text = ItemText(box, kMessageText)).empty(); }, 2s);
+    Click(box, IDOK);
+    WaitGone(box, "the message box \"" + Utf8(text) + "\"");
+    return text;
+}
+
+void ExpectMessage(const std::wstring &expected, Clock::duration timeout = kWindowWait)
+{
+    const std::wstring text = ReadMessage(timeout);
+    if (text != expected)
+        Fail("message \"" + Utf8(text) + "\", expected \"" + Utf8(expected) + "\"");
+    Say("message: " + Utf8(text));
+}
+
+std::wstring StoredSetting(const wchar_t *name)
+{
+    wchar_t value[1024] = {};
+    DWORD bytes = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Vandrel\\CadrelleController\\Setting", name, RRF_RT_REG_SZ,
+                     nullptr, value, &bytes) != ERROR_SUCCESS)
+        return L"(none)";
+    return value;
+}
+
+// The window as the screen shows it, caption and frame included, as a
+// top-down 32-bit BMP.
+void Capture(HWND window, const Options &options, const wchar_t *name)
+{
+    if (options.screenshots.empty())
+        return;
+    SetForegroundWindow(window);
+    Sleep(700); // drawn after the last change
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
+    GdiFlush();
+    const DWORD size = DWORD(width) * DWORD(height) * 4;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + size;
+    const std::wstring path = options.screenshots + L"\\" + name + L".bmp";
+    if (FILE *out = _wfopen(path.c_str(), L"wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        std::fwrite(bits, 1, size, out);
+        std::fclose(out);
+        Say("picture: " + Utf8(path));
+    } else {
+        Fail("could not write " + Utf8(path));
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+HWND StartProgram(const Options &options)
+{
+    std::wstring folder = options.program.substr(0, options.program.find_last_of(L'\\'));
+    std::wstring commandLine = L"\"" + options.program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    const auto started = Clock::now();
+    if (!CreateProcessW(options.program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &startup, &gProgram))
+        Fail("could not start " + Utf8(options.program) + " (error " + std::to_string(GetLastError()) + ")");
+    HWND main = WaitForDialog(L"Vandrel");
+    Say("start to main window: " + std::to_string(Ms(Clock::now() - started)) + " ms");
+    const std::wstring version = ItemText(main, res::main_window::VersionLine);
+    if (version.rfind(L"Vandrel version 1 - ", 0) != 0)
+        Fail("version line \"" + Utf8(version) + "\"");
+    Say("main window: " + Utf8(version));
+    return main;
+}
+
+void ChoosePort(HWND test, const std::wstring &port)
+{
+    HWND list = GetDlgItem(test, res::test::PortList);
+    const int count = int(SendMessageW(list, CB_GETCOUNT, 0, 0));
+    std::vector<std::wstring> items;
+    std::string shown;
+    for (int i = 0; i < count; ++i) {
+        std::wstring item(std::size_t(SendMessageW(list, CB_GETLBTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
+        item.resize(std::size_t(SendMessageW(list, CB_GETLBTEXT, WPARAM(i), LPARAM(item.data()))));
+        items.push_back(item);
+        shown += (i ? " " : "") + Utf8(item);
+    }
+    Say("port list: " + shown);
+    const auto holds = [&](const std::wstring &name) {
+        for (const std::wstring &item : items)
+            if (item == name)
+                return true;
+        return false;
+    };
+    for (int n = 1; n <= 9; ++n)
+        if (!holds(L"COM" + std::to_wstring(n)))
+            Fail("the port list lacks COM" + std::to_string(n));
+    const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(port.c_str()));
+    if (index == CB_ERR)
+        Fail("the port list does not offer " + Utf8(port));
+    SendMessageW(list, CB_SETCURSEL, WPARAM(index), 0);
+    PostMessageW(test, WM_COMMAND, MAKEWPARAM(res::test::PortList, CBN_SELCHANGE), LPARAM(list));
+}
+
+void WalkTestWindow(HWND main, const Options &options)
+{
+    Click(main, res::main_window::TestSafe);
+    HWND test = WaitForDialog(L"Test");
+    ChoosePort(test, options.port);
+    Type(test, res::test::ArduinoFolder, options.arduino);
+
+    // One exchange, from the click to its answer on the screen.
+    const auto clicked = Clock::now();
+    Clock::time_point answered;
+    Click(test, res::test::TestLock);
+    const std::wstring locked = ReadMessage(kWindowWait, &answered);
+    const long long exchange = Ms(answered - clicked);
+    if (locked != L"Lock succeeded")
+        Fail("'Test Lock' said \"" + Utf8(locked) + "\"");
+    Say("Test Lock: \"Lock succeeded\" " + std::to_string(exchange) + " ms after the click");
+    if (StoredSetting(L"SerialPort") != options.port || StoredSetting(L"ArduinoPath") != options.arduino)
+        Fail("the settings stored are SerialPort=" + Utf8(StoredSetting(L"SerialPort")) +
+             ", ArduinoPath=" + Utf8(StoredSetting(L"ArduinoPath")));
+    Say("stored: SerialPort=" + Utf8(options.port) + ", ArduinoPath=" + Utf8(options.arduino));
+
+    Type(test, res::test::CommandText, L"V");
+    Click(test, res::test::Send);
+    ExpectMessage(options.firmwareVersion);
+
+    Click(test, res::test::GetVersion);
+    HWND version = WaitForDialog(L"Version");
+    const std::wstring software = ItemText(version, res::version::SoftwareVersion);
+    const std::wstring firmware = ItemText(version, res::version::FirmwareVersion);
+    if (software.rfind(L"Software version: 1 - ", 0) != 0 || firmware != options.firmwareVersion)
+        Fail("Version window: \"" + Utf8(software) + "\", \"" + Utf8(firmware) + "\"");
+    Say("Version window: " + Utf8(software) + " / " + Utf8(firmware));
+    Capture(version, options, L"version-window");
+    Click(version, res::version::Done);
+    WaitGone(version, "the Version window");
+    Capture(test, options, L"test-window");
+
+    Click(test, res::test::UploadCadrelle);
+    ExpectMessage(L"Completed upload", kUploadWait);
+
+    Click(test, IDCANCEL);
+    WaitGone(test, "the Test window");
+}
+
+struct CodePair {
+    std::wstring lock, unlock;
+};
+
+CodePair WalkMasterWindow(HWND main, const Options &options)
+{
+    Click(main, res::main_window::Master);
+    HWND master = WaitForDialog(L"Master");
+    Click(master, res::master::LockForTime);
+    if (!Until([&] { return IsWindowEnabled(GetDlgItem(master, res::master::Hours)) != FALSE; }, 10s))
+        Fail("the duration boxes stay disabled after 'Lock until this time has passed:'");
+    Type(master, res::master::Days, L"0");
+    Type(master, res::master::Hours, L"1");
+    Type(master, res::master::Minutes, L"0");
+    Type(master, res::master::Seconds, L"0");
+    Click(master, res::master::GenerateKeyCode);
+    CodePair codes;
+    if (!Until(
+            [&] {
+                codes.lock = ItemText(master, res::master::LockCode);
+                codes.unlock = ItemText(master, res::master::UnlockCode);
+                return codes.lock.size() == 21 && codes.lock[0] == L'L' && codes.unlock.size() == 13 &&
+                       codes.unlock[0] == L'U';
+            },
+            10s))
+        Fail("no code pair: \"" + Utf8(codes.lock) + "\", \"" + Utf8(codes.unlock) + "\"");
+    Say("lock code: " + Utf8(codes.lock));
+    Say("unlock code: " + Utf8(codes.unlock));
+    Capture(master, options, L"master-window");
+    Click(master, IDCANCEL);
+    WaitGone(master, "the Master window");
+    return codes;
+}
+
+std::wstring WaitForStatus(HWND sub, const std::function<bool(const std::wstring &)> &fits, const char *what)
+{
+    std::wstring status;
+    if (!Until([&] { return fits(status = ItemText(sub, res::sub::Status)); }, kWindowWait))
+        Fail(std::string("the Sub window's status line does not show ") + what + ": \"" + Utf8(status) + "\"");
+    Say("Sub status: " + Utf8(status));
+    return status;
+}
+
+void WalkSubWindow(HWND main, const CodePair &codes, const Options &options)
+{
+    Click(main, res::main_window::Sub);
+    HWND sub = WaitForDialog(L"Sub");
+    const auto openNow = [](const std::wstring &s) {
+        return s.rfind(L"0 days 0 hours 0 minutes 0 seconds remaining, open at ", 0) == 0;
+    };
+    WaitForStatus(sub, openNow, "an open safe");
+
+    Type(sub, res::sub::Code, codes.lock);
+    Click(sub, res::sub::ApplyCode);
+    ExpectMessage(L"Lock code GOOD, sending to safe");
+    ExpectMessage(L"Safe locked for 3600 seconds");
+    // The hour just begun: 59 minutes and some seconds, or the whole hour.
+    WaitForStatus(
+        sub,
+        [](const std::wstring &s) {
+            return (s.rfind(L"0 days 0 hours 59 minutes ", 0) == 0 ||
+                    s.rfind(L"0 days 1 hours 0 minutes 0 seconds ", 0) == 0) &&
+                   s.find(L" remaining, open at ") != std::wstring::npos;
+        },
+        "the hour left");
+    Capture(sub, options, L"sub-window");
+
+    Type(sub, res::sub::Code, codes.unlock);
+    Click(sub, res::sub::ApplyCode);
+    ExpectMessage(L"Unlock code GOOD, sending to safe");
+    ExpectMessage(L"Safe unlocked");
+    WaitForStatus(sub, openNow, "the safe open again");
+    Click(sub, IDCANCEL);
+    WaitGone(sub, "the Sub window");
+}
+
+bool ParseOptions(int argc, wchar_t **argv, Options &options)
+{
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::wstring name = argv[i];
+        std::wstring *field = name == L"--program"            ? &options.program
+                              : name == L"--port"             ? &options.port
+                              : name == L"--arduino"          ? &options.arduino
+                              : name == L"--firmware-version" ? &options.firmwareVersion
+                              : name == L"--screenshots"      ? &options.screenshots
+                                                              : nullptr;
+        if (!field)
+            return false;
+        *field = argv[i + 1];
+    }
+    return !options.program.empty() && !options.port.empty() && !options.arduino.empty() &&
+           !options.firmwareVersion.empty();
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t **argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fputs("usage: product_driver --program EXE --port COMn --arduino FOLDER --firmware-version TEXT "
+                   "[--screenshots FOLDER]\n",
+                   stderr);
+        return 2;
+    }
+    HWND main = StartProgram(options);
+    WalkTestWindow(main, options);
+    const CodePair codes = WalkMasterWindow(main, options);
+    WalkSubWindow(main, codes, options);
+    // Active again, as after any working window.
+    Capture(main, options, L"main-window");
+
+    Click(main, IDCANCEL);
+    if (WaitForSingleObject(gProgram.hProcess, 30000) != WAIT_OBJECT_0)
+        Fail("the program did not end after 'Close'");
+    DWORD code = 0;
+    GetExitCodeProcess(gProgram.hProcess, &code);
+    Say("the program ended with " + std::to_string(code));
+    CloseHandle(gProgram.hThread);
+    CloseHandle(gProgram.hProcess);
+    return 0;
+}
