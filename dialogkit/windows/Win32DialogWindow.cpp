@@ -254,13 +254,9 @@ public:
 
     void InsertListItem(int id, int index, const std::string &text) override
     {
-        HWND list = List(id);
-        if (list == nullptr)
-            return;
-        const int selected = ListSelection(id);
-        SendMessageW(list, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(windows::Utf16(text).c_str()));
-        if (selected >= 0)
-            SendMessageW(list, CB_SETCURSEL, index <= selected ? selected + 1 : selected, 0);
+        // The list keeps its selected item (none stays none) by itself.
+        if (HWND list = List(id))
+            SendMessageW(list, CB_INSERTSTRING, index, reinterpret_cast<LPARAM>(windows::Utf16(text).c_str()));
     }
 
     // A plain drop-down list shows its items' texts only.
