@@ -18,7 +18,9 @@ build="$PWD/build/windows"
 bitmaps="$build/screenshots"
 rm -rf "$bitmaps"
 setup=$(ls "$build"/VandrelSetup-*.exe)
-bash tests/product/windows/product.sh "$build/tests/product/screenshots-run" "$setup" \
+version=${setup##*VandrelSetup-}
+zip="$build/Vandrel-${version%.exe}-win64.zip"
+bash tests/product/windows/product.sh "$build/tests/product/screenshots-run" "$setup" "$zip" \
     "$build/tests/product/product_driver.exe" "$build/tests/upload/upload_standin.exe" \
     "$PWD/build/dev/simsafe/simsafe" "$PWD/build/dev/firmware" "$PWD/tests/upload/logs/completed.txt" "$bitmaps"
 

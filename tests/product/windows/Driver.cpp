@@ -190,7 +190,15 @@ std::wstring ReadMessage(Clock::duration timeout = kWindowWait, Clock::time_poin
     std::wstring text;
     // The text is set before the box shows, but read it once it is drawn.
     Until([&] { return !(text = ItemText(box, kMessageText)).empty(); }, 2s);
-    Click(box, IDOK);
+    // A click that came before the box took input is clicked again.
+    for (int tries = 0; tries < 10; ++tries) {
+        if (HWND ok = GetDlgItem(box, IDOK)) {
+            SetForegroundWindow(box);
+            PostMessageW(ok, BM_CLICK, 0, 0);
+        }
+        if (Until([&] { return !IsWindow(box); }, 3s))
+            break;
+    }
     WaitGone(box, "the message box \"" + Utf8(text) + "\"");
     return text;
 }

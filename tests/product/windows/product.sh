@@ -6,9 +6,10 @@
 # folder holds a stand-in for avrdude.exe; the driver (Driver.cpp) starts the
 # installed program and walks its windows. Then the stand-in's command line,
 # the firmware in the working folder and the safe's log of what it received
-# are checked, and the uninstaller runs silently.
+# are checked, and the uninstaller runs silently. The zip must hold what the
+# installer installs.
 #
-#   product.sh WORK SETUP DRIVER STANDIN SIMSAFE FIRMWARE_DIR REPLAY_LOG [SCREENSHOTS]
+#   product.sh WORK SETUP ZIP DRIVER STANDIN SIMSAFE FIRMWARE_DIR REPLAY_LOG [SCREENSHOTS]
 #
 # WORK is made afresh (the prefix, the safe's log, the driver's output);
 # SCREENSHOTS, when given, is a folder for the driver's pictures (BMP).
@@ -21,7 +22,7 @@ if [ -z "${VANDREL_PRODUCT_WATCHDOG:-}" ]; then
     exec env VANDREL_PRODUCT_WATCHDOG=1 timeout -k 20 150 "$0" "$@"
 fi
 
-work=$1 setup=$2 driver=$3 standin=$4 simsafe=$5 firmware=$6 replay=$7 pictures=${8:-}
+work=$1 setup=$2 zip=$3 driver=$4 standin=$5 simsafe=$6 firmware=$7 replay=$8 pictures=${9:-}
 here=$(cd "$(dirname "$0")" && pwd)
 comsafe="$here/../../safe/windows/com-safe.sh"
 session="$here/../../../cmake/wine-session.sh"
@@ -73,6 +74,9 @@ shortcut="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vandrel'
 wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -q 'Uninstall.exe' ||
     fail "no entry among the installed programs"
+mkdir -p "$work/zip"
+(cd "$work/zip" && cmake -E tar xf "$zip")
+diff -r -x Uninstall.exe "$programs" "$work/zip/$(basename "$zip" .zip)" || fail "the zip holds other files than the installer"
 
 say "the simulated safe on COM12"
 bash "$comsafe" start "$simsafe" "$WINEPREFIX/dosdevices/com12" "$work/safe" --verbose
