@@ -19,7 +19,7 @@ if [ -z "${VANDREL_PRODUCT_WATCHDOG:-}" ]; then
     # The watchdog: after 150 s every process of the run is stopped (timeout
     # signals its whole group), and the clean-up below stops the prefix's
     # Windows programs.
-    exec env VANDREL_PRODUCT_WATCHDOG=1 timeout -k 20 150 "$0" "$@"
+    exec env VANDREL_PRODUCT_WATCHDOG=1 timeout -k 20 150 bash "$0" "$@"
 fi
 
 work=$1 setup=$2 zip=$3 driver=$4 standin=$5 simsafe=$6 firmware=$7 replay=$8 pictures=${9:-}
