@@ -315,10 +315,39 @@ void ChoosePort(HWND test, const std::wstring &port)
     PostMessageW(test, WM_COMMAND, MAKEWPARAM(res::test::PortList, CBN_SELCHANGE), LPARAM(list));
 }
 
+// The text of the first child window whose text begins with `start`.
+std::wstring ChildTextStarting(HWND dialog, const std::wstring &start)
+{
+    struct Search {
+        const std::wstring *start;
+        std::wstring found;
+    } search{&start, {}};
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto *s = reinterpret_cast<Search *>(data);
+            const std::wstring text = TextOf(child);
+            if (text.rfind(*s->start, 0) != 0)
+                return TRUE;
+            s->found = text;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 void WalkTestWindow(HWND main, const Options &options)
 {
     Click(main, res::main_window::TestSafe);
     HWND test = WaitForDialog(L"Test");
+    // The guide as the installer laid it out, in docs\ beside the program.
+    std::wstring guide = L"file:///";
+    for (const wchar_t c : options.program.substr(0, options.program.find_last_of(L'\\')))
+        guide += c == L'\\' ? L"/" : c == L' ' ? L"%20" : std::wstring(1, c);
+    guide += L"/docs/board-setup.md";
+    const std::wstring instructions = ChildTextStarting(test, L"You must follow the instructions at: ");
+    if (instructions != L"You must follow the instructions at: " + guide)
+        Fail("the Test window points to the guide as \"" + Utf8(instructions) + "\"");
     ChoosePort(test, options.port);
     Type(test, res::test::ArduinoFolder, options.arduino);
 
