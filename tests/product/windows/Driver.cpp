@@ -2,11 +2,11 @@
 // Walks the installed Vandrel as a user would, from another Windows program,
 // with the window messages a click or a keystroke leaves behind: it starts
 // the program, finds each window by its caption and its controls by their
-// ids, types with WM_SETTEXT, clicks with BM_CLICK (posted: a click that
-// opens a modal window or a message box returns only when that closes),
-// chooses in the port list as the list tells its window, and reads and
-// closes the message boxes (the "#32770" windows captioned with the
-// application's name, their text the static 0xFFFF).
+// ids, types with WM_SETTEXT, clicks with BM_CLICK in the active window
+// (posted: a click that opens a modal window or a message box returns only
+// when that closes), chooses in the port list as the list tells its window,
+// and reads and closes the message boxes (the "#32770" windows captioned with
+// the application's name, their text the static 0xFFFF).
 //
 //   product_driver.exe --program EXE --port COM12 --arduino FOLDER --firmware-version TEXT
 //                      [--screenshots FOLDER]
@@ -41,7 +41,8 @@ using namespace std::chrono_literals;
 constexpr auto kWindowWait = 30s;
 // An upload with the stand-in, followed to its end by the Test window.
 constexpr auto kUploadWait = 60s;
-constexpr auto kPoll = 20ms;
+// Fine enough to time one exchange.
+constexpr auto kPoll = 5ms;
 const wchar_t kApplication[] = L"CadrelleController";
 const wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageText = 0xFFFF;
