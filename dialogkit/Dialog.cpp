@@ -59,7 +59,7 @@ void DataExchange::Int(int id, std::int32_t &field)
         return;
     }
     if (!ReadDialogInteger(w.ItemText(id), field)) {
-        ShowMessage(&m_dialog, "Enter an integer.", MessageIcon::Warning);
+        ShowMessage(m_dialog, "Enter an integer.", MessageIcon::Warning);
         w.SelectItemText(id);
         m_failed = true;
     }

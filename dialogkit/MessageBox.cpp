@@ -32,17 +32,16 @@ std::vector<std::string> MessageRecorder::texts() const
     return list;
 }
 
-void ShowMessage(Dialog *owner, const std::string &text, MessageIcon icon)
+void ShowMessage(Dialog &owner, const std::string &text, MessageIcon icon)
 {
     if (activeRecorder != nullptr) {
-        RecordedMessage message{owner ? owner->Window().Title() : std::string(), text, icon};
+        RecordedMessage message{owner.Window().Title(), text, icon};
         activeRecorder->messages.push_back(message);
         if (activeRecorder->onMessage)
             activeRecorder->onMessage(message);
         return;
     }
-    if (owner != nullptr)
-        owner->Window().ShowMessageBox(settings::ApplicationName(), text, icon);
+    owner.Window().ShowMessageBox(settings::ApplicationName(), text, icon);
 }
 
 } // namespace dialogkit

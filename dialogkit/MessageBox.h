@@ -14,8 +14,9 @@ class Dialog;
 enum class MessageIcon { None, Warning };
 
 // A modal message box owned by `owner`'s window, captioned with the
-// application's name, with a single OK button.
-void ShowMessage(Dialog *owner, const std::string &text, MessageIcon icon = MessageIcon::None);
+// application's name, with a single OK button. Every box has an owner: the
+// window it speaks for stays behind it until it is read.
+void ShowMessage(Dialog &owner, const std::string &text, MessageIcon icon = MessageIcon::None);
 
 struct RecordedMessage {
     std::string owner; // the owner window's title

@@ -100,16 +100,16 @@ bool MasterDlg::CheckShownPair()
     std::uint32_t hide = 0;
     std::int32_t seconds = 0;
     if (!keycodes::CheckLockCode(LockCodeText, nonce, seconds, hide)) {
-        ShowMessage(this, "Lock code failed");
+        ShowMessage(*this, "Lock code failed");
         return false;
     }
     bool match = false;
     if (!keycodes::CheckUnlockCode(UnlockCodeText, nonce, match)) {
-        ShowMessage(this, "Unlock code failed");
+        ShowMessage(*this, "Unlock code failed");
         return false;
     }
     if (!match) {
-        ShowMessage(this, "Unlock code did not match lock code");
+        ShowMessage(*this, "Unlock code did not match lock code");
         return false;
     }
     UpdateData(false);
@@ -136,7 +136,7 @@ void MasterDlg::BulkTest()
     }
     // Success is claimed only when every pass checked out.
     if (failed == 0)
-        ShowMessage(this, "All good out of " + std::to_string(kBulkPasses));
+        ShowMessage(*this, "All good out of " + std::to_string(kBulkPasses));
     else
-        ShowMessage(this, std::to_string(failed) + " failed out of " + std::to_string(kBulkPasses));
+        ShowMessage(*this, std::to_string(failed) + " failed out of " + std::to_string(kBulkPasses));
 }

@@ -68,16 +68,16 @@ void SubDlg::ApplyCode()
         std::uint32_t hide = 0;
         std::int32_t seconds = 0;
         if (!FitsOneFrame(code) || !keycodes::CheckLockCode(code, nonce, seconds, hide)) {
-            ShowMessage(this, "Lock code not the right format");
+            ShowMessage(*this, "Lock code not the right format");
         } else {
-            ShowMessage(this, "Lock code GOOD, sending to safe");
+            ShowMessage(*this, "Lock code GOOD, sending to safe");
             if (SendCodeToSafe(code)) {
                 if (seconds == 0)
-                    ShowMessage(this, "Safe locked until unlock code used");
+                    ShowMessage(*this, "Safe locked until unlock code used");
                 else if (hide & 1u)
-                    ShowMessage(this, safetime::kHiddenTimeStatus);
+                    ShowMessage(*this, safetime::kHiddenTimeStatus);
                 else
-                    ShowMessage(this, "Safe locked for " + std::to_string(seconds) + " seconds");
+                    ShowMessage(*this, "Safe locked for " + std::to_string(seconds) + " seconds");
             }
         }
     } else if (first == 'U') {
@@ -85,14 +85,14 @@ void SubDlg::ApplyCode()
         // to the lock in force is the safe's decision.
         bool match = false;
         if (!FitsOneFrame(code) || !keycodes::CheckUnlockCode(code, 0, match)) {
-            ShowMessage(this, "Unlock code not the right format");
+            ShowMessage(*this, "Unlock code not the right format");
         } else {
-            ShowMessage(this, "Unlock code GOOD, sending to safe");
+            ShowMessage(*this, "Unlock code GOOD, sending to safe");
             if (SendCodeToSafe(code))
-                ShowMessage(this, "Safe unlocked");
+                ShowMessage(*this, "Safe unlocked");
         }
     } else {
-        ShowMessage(this, "Bad format");
+        ShowMessage(*this, "Bad format");
     }
 
     UpdateData(false);
@@ -103,12 +103,12 @@ bool SubDlg::SendCodeToSafe(const std::string &code)
 {
     std::string reply;
     if (!ExchangeShowingWait(code, reply)) {
-        ShowMessage(this, FailureText(kNoConnection, FailurePlace::MessageBox));
+        ShowMessage(*this, FailureText(kNoConnection, FailurePlace::MessageBox));
         return false;
     }
     if (reply == safecmd::kAccepted)
         return true;
-    ShowMessage(this, "Safe REFUSED use of code");
+    ShowMessage(*this, "Safe REFUSED use of code");
     return false;
 }
 

@@ -103,9 +103,9 @@ void TestDlg::SendCommand()
     UpdateData(true);
     std::string reply;
     if (ExchangeShowingWait(ToSafeText(CommandText), reply))
-        ShowMessage(this, FromSafeText(reply));
+        ShowMessage(*this, FromSafeText(reply));
     else
-        ShowMessage(this, FailureText(kFailed, FailurePlace::MessageBox));
+        ShowMessage(*this, FailureText(kFailed, FailurePlace::MessageBox));
 }
 
 void TestDlg::RunTest(const char *command, const std::string &success, const std::string &refused)
@@ -114,11 +114,11 @@ void TestDlg::RunTest(const char *command, const std::string &success, const std
     UpdateData(true);
     std::string reply;
     if (!ExchangeShowingWait(command, reply))
-        ShowMessage(this, FailureText(kFailed, FailurePlace::MessageBox));
+        ShowMessage(*this, FailureText(kFailed, FailurePlace::MessageBox));
     else if (!refused.empty() && reply == safecmd::kRefused)
-        ShowMessage(this, refused);
+        ShowMessage(*this, refused);
     else
-        ShowMessage(this, success);
+        ShowMessage(*this, success);
 }
 
 void TestDlg::TestLock()
@@ -156,7 +156,7 @@ void TestDlg::UploadSketch(const std::string &name)
     upload::UploaderProcess uploader;
     const upload::UploadReport report = upload::UploadSketch(name, ArduinoFolder, PortText, WorkDir, uploader);
     if (report.outcome != upload::UploadOutcome::Started) {
-        ShowMessage(this, report.message);
+        ShowMessage(*this, report.message);
         return;
     }
     upload::UploadWatch watch(uploader, LogPath);
@@ -167,7 +167,7 @@ void TestDlg::UploadSketch(const std::string &name)
     uploader.Stop();
     while (watch.Poll()) {
     }
-    ShowMessage(this, upload::UploadEndMessage(watch.Verdict(), report.port, report.firmwareFile));
+    ShowMessage(*this, upload::UploadEndMessage(watch.Verdict(), report.port, report.firmwareFile));
 }
 
 void TestDlg::ViewUploadLog()
