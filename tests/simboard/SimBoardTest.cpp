@@ -2,11 +2,10 @@
 // The simulated board: the controller's own exchange reaches the firmware on
 // the board's port, and the board resets as its wiring says when the port is
 // opened, or, without auto-reset, when an upload starts.
-// (Uploads onto a board as sold and the programs that run after them are the
-// end-to-end test's; the reset button is pressed in the firmware's tests, with
-// a lock to keep.)
+// (Uploads onto a board as sold and the programs that run after them, and a
+// reset that nothing showed, are the end-to-end test's; the reset button is
+// pressed in the firmware's tests, with a lock to keep.)
 
-#include "KeyCodes.h"
 #include "SafeExchange.h"
 #include "Settings.h"
 #include "SimBoardProcess.h"
@@ -148,26 +147,6 @@ TEST_F(SimBoard, ExchangesWaitOnlyAfterDtrHasDropped)
         }
         board_.stop();
     }
-}
-
-// Another program's uploader left DTR down without HUPCL, so the next opening
-// resets the board and nothing shows it: "T" goes into the bootloader, gets
-// no answer and is sent once more after the hand-over; the board is then
-// known to reset at openings, and a lock code waits for the hand-over.
-TEST_F(SimBoard, AResetNothingShowedCostsOneRepeatOfTime)
-{
-    StartBoard({"--firmware", FirmwarePath("Cadrelle")});
-    ASSERT_TRUE(board_.waitFor("listen", kBootWait));
-    EXPECT_EQ(Ask("T"), "0");
-    ASSERT_TRUE(board_.waitUntilPortClosed(1s));
-    board_.dropDtr();
-    ASSERT_TRUE(board_.waitFor("dtr drop", 1s));
-    const long before = Resets(board_.events());
-    EXPECT_EQ(Ask("T"), "0");
-    EXPECT_EQ(Resets(board_.events()) - before, 1);
-    EXPECT_EQ(Ask(keycodes::MakeKeyCodes(3600, 0).lockCode), "Y");
-    EXPECT_GE(std::stol(Ask("T")), 3599L);
-    EXPECT_EQ(Resets(board_.events()) - before, 1);
 }
 
 } // namespace

@@ -188,7 +188,6 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
         {"", "COM7", TestLock, "", "Failed"},
         {"", "", TestUnlock, "", "Unlock succeeded", "open"},
         {"reply whatever", "", TestUnlock, "", "Unlock succeeded"},
-        {"", "COM7", TestUnlock, "", "Failed"},
         {"", "", Send, "Y", "Y"},
         {"", "", Send, "V", kSimulatedVersion},
         {"reply", "", Send, "V", ""},
@@ -199,7 +198,6 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
         // A locked safe refuses the test unlock ("N") and stays shut.
         {"", "", Send, kLockCode, "Y", "closed"},
         {"", "", TestUnlock, "", "Unlock refused", "closed"},
-        {"reply N", "", TestUnlock, "", "Unlock refused"},
     };
     ASSERT_TRUE(settings::SetSerialPort(safePort.toStdString()));
     QStringList seen; // folder and port in the store when the message comes

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Test window's port list from the ports Windows lists, under Wine: the
-// test puts two ports into HARDWARE\DEVICEMAP\SERIALCOMM as drivers do, a
-// USB serial bridge and one of the machine's own UARTs.
+// The serial ports Windows lists, under Wine: the test puts two ports into
+// HARDWARE\DEVICEMAP\SERIALCOMM as drivers do, a USB serial bridge and one of
+// the machine's own UARTs, and only the bridge counts as USB (the one the Test
+// window selects when nothing is stored). What the list offers from them is
+// plain C++, tested on Linux too; that the Test window offers a listed COM12
+// is the whole-product run's (tests/product).
 
 #include "PortChoices.h"
 
@@ -9,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -62,19 +64,6 @@ TEST(PortList, ThePortsWindowsListsAndTheOneUsbBridgeWithNothingStored)
     ASSERT_NE(uart, nullptr);
     EXPECT_TRUE(bridge->usb);
     EXPECT_FALSE(uart->usb);
-    // COM2 is among COM1 to COM9 already; COM12 is offered besides, and is
-    // the one chosen when nothing is stored and no other bridge is present.
-    std::vector<std::string> extra;
-    for (const PortChoice &choice : ExtraPortChoices(devices, "COM4"))
-        extra.push_back(choice.name);
-    EXPECT_NE(std::find(extra.begin(), extra.end(), "COM12"), extra.end());
-    EXPECT_EQ(std::find(extra.begin(), extra.end(), "COM2"), extra.end());
-    std::size_t bridges = 0;
-    for (const SerialDevice &device : devices)
-        bridges += device.usb ? 1 : 0;
-    if (bridges == 1) {
-        EXPECT_EQ(PortWithNothingStored(devices, "COM4"), "COM12");
-    }
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The uploader started through CreateProcessW under Wine, with a Windows
-// stand-in (StandIn.cpp) in an Arduino folder whose path holds spaces.
+// stand-in (StandIn.cpp) in an Arduino folder whose path holds spaces, run in
+// a working folder whose name Windows' ANSI code page cannot spell. (The
+// words and the working folder that avrdude.exe gets, and its standard error
+// as the log, are the whole-product run's: tests/product.)
 
 #include "DefaultTools.h"
-#include "UploadWatch.h"
 #include "UploaderProcess.h"
 #include "UploaderWords.h"
 #include "UserFolders.h"
@@ -78,40 +80,6 @@ protected:
 
     fs::path base_, record_, arduino_, uploader_, workDir_, log_;
 };
-
-TEST_F(Launcher, WordsArriveWholeInTheWorkingFolderAndOnlyStandardErrorIsLogged)
-{
-    // Quotes, spaces, a trailing backslash and, with no port, an empty word.
-    const std::vector<std::string> words =
-        upload::UploaderWords("C:\\Program Files\\Ar \"du\" ino\\", "", "Blink.hex", upload::PathStyle::Windows);
-    for (const char *previous : {static_cast<const char *>(nullptr), "the log of an earlier upload\r\n"}) {
-        SCOPED_TRACE(previous ? previous : "no log, no working folder yet");
-        if (previous) {
-            fs::create_directories(workDir_);
-            Write(log_, previous);
-        }
-        UploaderProcess process;
-        const upload::LaunchResult launch = Start(process, words);
-        ASSERT_TRUE(launch.started) << launch.reason;
-        EXPECT_NE(launch.processId, 0);
-        upload::UploadWatch watch(process, Utf8(log_));
-        ASSERT_TRUE(process.WaitForEnd(20s));
-        while (watch.Poll()) {
-        }
-        EXPECT_EQ(watch.Log(), "stand-in error\r\n") << "the window follows the log as it grows";
-        EXPECT_TRUE(process.EndedWell());
-
-        std::string expected;
-        for (const std::string &word : words)
-            expected += word + '\0';
-        EXPECT_EQ(Read(record_ / "words"), expected);
-        EXPECT_EQ(Read(record_ / "line").rfind("\"" + Utf8(uploader_) + "\" -v -C ", 0), 0u)
-            << Read(record_ / "line");
-        EXPECT_TRUE(fs::equivalent(Path(Read(record_ / "cwd")), workDir_)) << Read(record_ / "cwd");
-        // Emptied first; the C runtime writes its line ends as CR LF.
-        EXPECT_EQ(Read(log_), "stand-in error\r\n");
-    }
-}
 
 TEST_F(Launcher, HowTheUploaderEndsIsToldApart)
 {
