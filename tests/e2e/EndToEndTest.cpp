@@ -56,6 +56,7 @@ using uitest::Click;
 using uitest::Control;
 using uitest::OnNextModal;
 using uitest::PressKey;
+using uitest::TextOf;
 using uitest::TypeInto;
 
 namespace {
@@ -82,11 +83,6 @@ constexpr std::int32_t kLockSeconds = 3600;
 std::string Str(const QString &text)
 {
     return text.toStdString();
-}
-
-QString TextOf(QWidget *window, int id)
-{
-    return Control(window, id)->property("text").toString();
 }
 
 QByteArray ReadAll(const QString &path)

@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The agreement check, port names and the reading of time replies, as plain
-// functions over bytes: no port. (A command's framing is checked on the wire
-// by the exchange tests; that the read's early end at the third full stop
-// never changes the result, by the fuzz target against its model.)
+// The agreement check and port names, as plain functions over bytes: no port.
+// (A command's framing is checked on the wire by the exchange tests; that the
+// read's early end at the third full stop never changes the result, by the
+// fuzz target against its model. The reading of a time reply is checked
+// through the status text it gives, and against its model by fuzz_numbers.)
 
 #include "Framing.h"
 #include "PortNames.h"
-#include "SafeCommands.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <limits>
 #include <string>
 
 namespace {
@@ -74,31 +72,6 @@ TEST(SerialDeviceName, MapsComPortsAndKeepsPaths)
         EXPECT_EQ(SerialDeviceName(name, System::Linux), name);
     for (const char *name : {"COM1", "COM4", "com3", "/dev/ttyS0", ""})
         EXPECT_EQ(SerialDeviceName(name, System::Windows), name);
-}
-
-// The common replies ("", "abc", 86399, the extremes) are also read through
-// the status text in RemainingTimeTest.
-TEST(ReadTimeReply, ReadsHiddenOrLeadingDecimalNumber)
-{
-    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-    struct Case {
-        std::string reply;
-        bool hidden;
-        std::int32_t seconds;
-    };
-    const Case cases[] = {
-        {"X", true, 0}, {"x", false, 0}, {"X ", false, 0},
-        {"\t\n\v\f\r 42abc", false, 42}, {"+7", false, 7}, {"-5", false, -5},
-        {"0x1A", false, 0}, {"+ 5", false, 0}, {"\xd9\xa3", false, 0}, // a non-ASCII digit is no digit
-        {"2147483648", false, kMax}, {"99999999999999999999999", false, kMax},
-        {"-99999999999999999999999", false, kMin},
-    };
-    for (const Case &c : cases) {
-        const safecmd::TimeReply t = safecmd::ReadTimeReply(c.reply);
-        EXPECT_EQ(t.hidden, c.hidden) << "reply \"" << c.reply << '"';
-        EXPECT_EQ(t.seconds, c.seconds) << "reply \"" << c.reply << '"';
-    }
 }
 
 } // namespace

@@ -146,7 +146,6 @@ TEST(MasterDlg, FirstDisplayThenEachDurationAndHideFlagGoIntoThePair)
         {true, "1", "2", "3", "4", false, 93784},
         {true, "24856", "0", "0", "0", false, -2147408896}, // wraps around
         {true, "0", "0", "-5", "0", false, -300},
-        {true, "0", "25", "0", "0", false, 90000},
         {false, "3", "4", "5", "6", false, 0}, // until unlocked: the boxes do not count
         {false, "0", "0", "0", "0", true, 0},
         {true, "7 days", "12abc", " +1", "0", false, 7 * 86400 + 12 * 3600 + 60},

@@ -40,11 +40,6 @@ const QString kRefused = QStringLiteral("Safe REFUSED use of code");
 const QString kBadLock = QStringLiteral("Lock code not the right format");
 const QString kBadUnlock = QStringLiteral("Unlock code not the right format");
 
-QString TextOf(QWidget *w, int id)
-{
-    return Control(w, id)->property("text").toString();
-}
-
 // Types `text` into the code box as key presses that carry their characters,
 // as from a keyboard layout that has them (QTest::keyClicks knows only ASCII).
 void TypeCode(QWidget *w, const std::string &text)

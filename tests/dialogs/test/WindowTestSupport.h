@@ -53,10 +53,7 @@ inline void ChooseInList(QWidget *window, int id, const QString &text)
 }
 
 // The text of an edit box or a label.
-inline QString TextOf(QWidget *window, int id)
-{
-    return uitest::Control(window, id)->property("text").toString();
-}
+using uitest::TextOf;
 
 // Every label shows its whole text: word-wrapped in its own rectangle, with
 // no word wider than the label and no line below it.

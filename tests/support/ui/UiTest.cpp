@@ -84,6 +84,11 @@ QWidget *Control(QWidget *window, int id)
     return w;
 }
 
+QString TextOf(QWidget *window, int id)
+{
+    return Control(window, id)->property("text").toString();
+}
+
 QAccessibleInterface *AccessibleOf(QWidget *window, int id)
 {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(Control(window, id));

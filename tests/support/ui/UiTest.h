@@ -29,6 +29,8 @@ void OnNextModal(std::function<void(QWidget *)> script,
 
 // The control with this id in `window`.
 QWidget *Control(QWidget *window, int id);
+// The text it shows (a label's, a box's, a button's).
+QString TextOf(QWidget *window, int id);
 
 // What assistive tools (screen readers) see of the control with this id.
 QAccessibleInterface *AccessibleOf(QWidget *window, int id);
