@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The dialog layer's own rules: dialog units and a drop-down list's items.
-// (Where Enter, Escape and the first focus go, and how a box's integer is
-// read, are tested in the windows that use them; the integer's reading also
-// against its model by fuzz_numbers.)
+// The dialog layer's own rules: dialog units, the first focus and a drop-down
+// list's items. (Where Enter and Escape go, and how a box's integer is read,
+// are tested in the windows that use them; the integer's reading also against
+// its model by fuzz_numbers.)
 #include "Dialog.h"
 #include "DialogFont.h"
 #include "UiTest.h"
@@ -27,6 +27,7 @@ namespace {
 const DialogTemplate kProbe{
     900, "Probe", 200, 100, "MS Shell Dlg", 8, SysMenu | ModalFrame,
     {
+        {11, ControlKind::AutoCheckBox, "No tab stop", 5, 5, 50, 10, 0},
         {15, ControlKind::DropDownList, "", 60, 45, 60, 60, TabStop | Sort},
     }};
 
@@ -46,6 +47,7 @@ TEST(Dialog, ListSelectionByPrefixIgnoringCase)
     Probe dialog;
     uitest::OnNextModal([&](QWidget *w) {
         auto *list = qobject_cast<QComboBox *>(uitest::Control(w, 15));
+        EXPECT_EQ(uitest::FocusedId(w), 15); // the first tab stop, not the first control
         for (const char *item : {"COM2", "com12", "COM1", "/dev/ttyUSB0"})
             dialog.AddListItem(15, item);
         // Sorted ignoring case, and adding selects nothing.
