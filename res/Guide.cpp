@@ -1,50 +1,61 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Guide.h"
 
+#include "Files.h"
 #include "UserFolders.h"
 
-#include <filesystem>
+#include <algorithm>
 #include <string_view>
-#include <system_error>
 
 namespace res {
 
 namespace {
 
-namespace fs = std::filesystem;
-
-fs::path FromUtf8(const std::string &text)
+// The folder that holds `dir`, or `dir` itself at a root ("/", "C:\") and
+// where no separator is left.
+std::string ParentFolder(const std::string &dir, std::string_view separators)
 {
-    return fs::path(std::u8string(text.begin(), text.end()));
+    const std::size_t end = dir.find_last_not_of(separators);
+    if (end == std::string::npos)
+        return dir;
+    const std::size_t cut = dir.find_last_of(separators, end);
+    if (cut == std::string::npos)
+        return dir;
+    const std::size_t keep = dir.find_last_not_of(separators, cut);
+    // A drive's root keeps its separator: "C:\Vandrel" -> "C:\".
+    if (keep == std::string::npos || (keep == 1 && dir[1] == ':'))
+        return dir.substr(0, cut + 1);
+    return dir.substr(0, keep + 1);
 }
 
-std::string ToUtf8(const fs::path &path)
+std::string Below(const std::string &dir, const std::string &below, char separator)
 {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-bool Exists(const fs::path &path)
-{
-    std::error_code error;
-    return fs::exists(path, error);
+    if (!dir.empty() && dir.back() == separator)
+        return dir + below;
+    return dir + separator + below;
 }
 
 } // namespace
 
 std::string GuidePath()
 {
-    const fs::path below = FromUtf8(VANDREL_GUIDE_BELOW_PREFIX).make_preferred();
-    const fs::path program = FromUtf8(settings::ProgramFolder());
+    const bool windows = ThisSystem() == System::Windows;
+    const char separator = windows ? '\\' : '/';
+    const std::string_view separators = windows ? "\\/" : "/";
+    std::string below = VANDREL_GUIDE_BELOW_PREFIX;
+    std::replace(below.begin(), below.end(), '/', separator);
+    const std::string program = settings::ProgramFolder();
     // No absolute path is built into the program: the same file serves an
     // installed tree, wherever it was unpacked, and a build tree.
-    for (fs::path dir = program;; dir = dir.parent_path()) {
-        if (const fs::path guide = dir / below; Exists(guide))
-            return ToUtf8(guide.lexically_normal());
-        if (dir == dir.parent_path() || dir.empty())
+    for (std::string dir = program;;) {
+        if (const std::string guide = Below(dir, below, separator); files::Exists(guide))
+            return guide;
+        const std::string parent = ParentFolder(dir, separators);
+        if (parent == dir)
             break;
+        dir = parent;
     }
-    return ToUtf8((program.parent_path() / below).lexically_normal());
+    return Below(ParentFolder(program, separators), below, separator);
 }
 
 std::string GuideAddress()

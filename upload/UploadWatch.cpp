@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UploadWatch.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include "Files.h"
+
 #include <utility>
 
 namespace upload {
@@ -23,14 +22,8 @@ UploadWatch::UploadWatch(UploaderProcess& uploader, std::string logPath)
 
 void UploadWatch::ReadMore()
 {
-    // The path is UTF-8: as a plain string, Windows would read it in the ANSI
-    // code page, and a user's folder with other letters would hide the log.
-    std::ifstream in(std::filesystem::path(std::u8string(logPath_.begin(), logPath_.end())), std::ios::binary);
-    if (!in || log_.size() >= kLongestLog)
-        return;
-    in.seekg(static_cast<std::streamoff>(log_.size()));
-    std::string more((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    log_ += more.substr(0, kLongestLog - log_.size());
+    if (log_.size() < kLongestLog)
+        files::ReadFrom(logPath_, log_.size(), kLongestLog - log_.size(), log_);
 }
 
 bool UploadWatch::Poll()

@@ -1,20 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Uploader.h"
 
+#include "Files.h"
 #include "PortNames.h"
 #include "SerialPort.h"
 #include "UploaderWords.h"
-
-#include <filesystem>
-#include <system_error>
 
 namespace upload {
 
 bool PathExists(const std::string& path)
 {
-    std::error_code error;
-    const std::u8string name(path.begin(), path.end());
-    return !path.empty() && std::filesystem::exists(std::filesystem::path(name), error);
+    return files::Exists(path);
 }
 
 // WorkDir is spelt with this system's separators, and so are these paths.

@@ -10,10 +10,9 @@
 #include "windows/WideText.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 namespace upload {
 
@@ -69,10 +68,10 @@ LaunchResult UploaderProcess::Start(const std::string &program, const std::vecto
                                     const std::string &workDir, const std::string &logPath)
 {
     LaunchResult result;
-    std::error_code made;
-    std::filesystem::create_directories(std::filesystem::path(windows::Utf16(workDir)), made);
-    if (made) {
-        result.reason = windows::ErrorText(DWORD(made.value()));
+    // The working folder and any folder above it that is missing.
+    const int made = SHCreateDirectoryExW(nullptr, windows::Utf16(workDir).c_str(), nullptr);
+    if (made != ERROR_SUCCESS && made != ERROR_ALREADY_EXISTS && made != ERROR_FILE_EXISTS) {
+        result.reason = windows::ErrorText(DWORD(made));
         return result;
     }
 
