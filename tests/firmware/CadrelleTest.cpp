@@ -14,7 +14,6 @@
 #include "SimBoardProcess.h"
 #include "TempSettingsHome.h"
 
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -244,10 +243,3 @@ TEST_F(Cadrelle, CommandSentAsItStartsComesThroughWhileAFullRingIsRead)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -12,7 +12,6 @@
 #include "SimSafeProcess.h"
 #include "TempSettingsHome.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QSerialPort>
 
@@ -323,10 +322,3 @@ TEST_F(Exchange, SafeHangingUpFailsAtOnceWithoutSpinning)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

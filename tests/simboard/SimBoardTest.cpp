@@ -11,7 +11,6 @@
 #include "SimBoardProcess.h"
 #include "TempSettingsHome.h"
 
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -150,10 +149,3 @@ TEST_F(SimBoard, ExchangesWaitOnlyAfterDtrHasDropped)
 }
 
 } // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
