@@ -8,11 +8,6 @@
 
 namespace upload {
 
-bool PathExists(const std::string& path)
-{
-    return files::Exists(path);
-}
-
 // WorkDir is spelt with this system's separators, and so are these paths.
 std::string UploadLogPath(const std::string& workDir)
 {
@@ -31,13 +26,13 @@ UploadReport UploadSketch(const std::string& sketch, const std::string& folder, 
     const std::string uploaderPath = UploaderPath(folder);
 
     UploadReport report;
-    if (!PathExists(uploaderPath)) {
+    if (!files::Exists(uploaderPath)) {
         report.outcome = UploadOutcome::NoUploader;
         report.message = NoUploaderMessage(folder, uploaderPath);
         return report;
     }
     // The uploader resolves the bare file name in its own current folder.
-    if (!PathExists(FirmwareFilePath(workDir, firmwareFile))) {
+    if (!files::Exists(FirmwareFilePath(workDir, firmwareFile))) {
         report.outcome = UploadOutcome::NoFirmware;
         report.message = NoFirmwareMessage(firmwareFile);
         return report;

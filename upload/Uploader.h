@@ -21,9 +21,6 @@
 
 namespace upload {
 
-// Anything of that name, a folder included, counts as present.
-bool PathExists(const std::string& path);
-
 // <workDir>/upload_out.txt, spelt with this system's separators.
 std::string UploadLogPath(const std::string& workDir);
 

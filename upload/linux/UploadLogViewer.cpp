@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UploadLogViewer.h"
 
-#include "Uploader.h"
+#include "Files.h"
 
 #include <QDesktopServices>
 #include <QString>
@@ -11,7 +11,7 @@ namespace upload {
 
 bool OpenUploadLog(const std::string& logPath)
 {
-    if (!PathExists(logPath))
+    if (!files::Exists(logPath))
         return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(logPath)));
 }
