@@ -19,6 +19,15 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kCopies = 3;
 
+// Waits until `until` by the steady clock. A sleep alone may wake a
+// fraction of a millisecond early where the system sleeps in ticks of a
+// coarser timer (Windows, Wine).
+void WaitUntil(Clock::time_point until)
+{
+    while (Clock::now() < until)
+        std::this_thread::sleep_until(until);
+}
+
 // A wait never ends before its time-out.
 milliseconds WholeMilliseconds(Clock::duration d)
 {
@@ -98,7 +107,7 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd, m
     const bool flagged = port.OpeningResetTheBoard();
     const bool waited = WaitAfterOpening(flagged, known, command);
     if (waited)
-        std::this_thread::sleep_until(opened + handOver);
+        WaitUntil(opened + handOver);
 
     const std::string message = FrameCommand(command);
     std::string bytes;
@@ -108,7 +117,7 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd, m
     if (repeated) {
         // A reset that nothing showed: the read has outlasted the hand-over
         // almost always, so this rarely waits.
-        std::this_thread::sleep_until(opened + handOver);
+        WaitUntil(opened + handOver);
         if (!Attempt(port, message, bytes, readEnd))
             return false;
     }

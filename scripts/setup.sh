@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     # build
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
     qt6-base-dev qt6-serialport-dev libgl-dev
     googletest libgtest-dev libgmock-dev
     # fuzz targets: clang with libFuzzer and the sanitizers' runtimes

@@ -10,6 +10,7 @@
 #include "Settings.h"
 #include "SimBoardProcess.h"
 #include "TempSettingsHome.h"
+#include "TestClock.h"
 
 
 #include <gtest/gtest.h>
@@ -113,7 +114,7 @@ TEST_F(SimBoard, ExchangesWaitOnlyAfterDtrHasDropped)
             SCOPED_TRACE(opening == 0 ? "plugged in" : "after a close with HUPCL set");
             const auto before = std::chrono::steady_clock::now();
             EXPECT_EQ(Ask("T"), "0");
-            EXPECT_GE(std::chrono::steady_clock::now() - before, kBootloaderHandOver) << "no wait";
+            EXPECT_GE(std::chrono::steady_clock::now() - before, testclock::AtLeast(kBootloaderHandOver)) << "no wait";
             EXPECT_EQ(Resets(board_.events()) - atStart, c.resetsOnReopening * (opening + 1));
             EXPECT_FALSE(HangsUpOnClose(board_.portPath())) << "DTR would drop at the next close";
 
