@@ -37,6 +37,12 @@ public:
     // clears an exclusive-use flag the controller may have left behind.
     void DiscardUnread();
 
+    // What the controller has set on its side of the terminal that a board's
+    // UART at 9600 bit/s, 8 data bits, no parity, 1 stop bit would not
+    // understand, such as "19200 bit/s" or "2 stop bits"; empty when the line
+    // is 9600 8N1, raw, with no flow control.
+    std::string LineFault() const;
+
 private:
     int master_ = -1;
     int slave_ = -1;

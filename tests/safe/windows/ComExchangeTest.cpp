@@ -7,10 +7,12 @@
 #include "SafeExchange.h"
 #include "Settings.h"
 #include "TestClock.h"
+#include "windows/ComLine.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -63,6 +65,37 @@ TEST(ComExchange, RepliesThroughACOMPortAreAcceptedOnlyWhenTheyAgree)
         else
             EXPECT_LT(took, kAtOnce);
     }
+}
+
+// What the last program left in the driver never stays: here as avrdude
+// leaves it (DTR and RTS disabled), with abort-on-error, parity and flow
+// control on as well. Wine's pseudo-terminal has no modem lines to show, so
+// the lines are checked in the DCB the opening sets; the simulated safe
+// checks the speed and framing that reach it.
+TEST(ComLine, AnOpeningSetsItsOwnLinesWhateverTheLastProgramLeft)
+{
+    DCB line{};
+    line.DCBlength = sizeof line;
+    line.BaudRate = CBR_19200;
+    line.ByteSize = 7;
+    line.Parity = EVENPARITY;
+    line.StopBits = TWOSTOPBITS;
+    line.fParity = line.fAbortOnError = line.fOutxCtsFlow = line.fOutxDsrFlow = TRUE;
+    line.fDsrSensitivity = line.fOutX = line.fInX = TRUE;
+    line.fDtrControl = DTR_CONTROL_DISABLE;
+    line.fRtsControl = RTS_CONTROL_DISABLE;
+    comline::SetExchangeLine(line);
+
+    DCB expected{};
+    expected.DCBlength = sizeof expected;
+    expected.BaudRate = CBR_9600;
+    expected.ByteSize = 8;
+    expected.fBinary = TRUE;
+    expected.fDtrControl = DTR_CONTROL_ENABLE;
+    expected.fRtsControl = RTS_CONTROL_ENABLE;
+    EXPECT_EQ(std::memcmp(&line, &expected, sizeof line), 0)
+        << "DTR " << line.fDtrControl << ", RTS " << line.fRtsControl << ", abort on error "
+        << line.fAbortOnError << ", " << line.BaudRate << " bit/s, stop bits " << int(line.StopBits);
 }
 
 } // namespace

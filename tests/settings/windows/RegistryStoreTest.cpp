@@ -121,7 +121,7 @@ TEST_F(RegistryStore, TextsGoInAsRegSzAndComeBackExactly)
 
 // Values another program left: the text ends at the first NUL, a value
 // without its NUL still ends where its bytes end, a long one comes whole,
-// and the type is not looked at.
+// and a value of another type is its bytes as text.
 TEST_F(RegistryStore, ValuesAreReadUpToTheirFirstNulWhateverTheirLength)
 {
     const std::wstring longText(40000, L'x');
@@ -136,7 +136,8 @@ TEST_F(RegistryStore, ValuesAreReadUpToTheirFirstNulWhateverTheirLength)
         {"no NUL at the end", REG_SZ, Bytes(L"COM12"), "COM12"},
         {"an odd number of bytes", REG_SZ, {'C', 0, 'O', 0, 'M', 0, '3', 0, 'x'}, "COM3x"},
         {"40000 characters", REG_SZ, Bytes(longText + L'\0'), std::string(40000, 'x')},
-        {"another type", REG_BINARY, Bytes(L"COM5"), "COM5"},
+        {"another type: its bytes", REG_DWORD, {'A', 'B', 'C', 0}, "ABC"},
+        {"another type without a NUL", REG_BINARY, {'C', 'O', 'M', '5'}, "COM5"},
         {"no bytes at all", REG_SZ, {}, ""},
     };
     for (const Case &c : cases) {
