@@ -256,8 +256,10 @@ void Server::ReadLine()
 }
 
 // A board's UART at 9600 bit/s, 8N1 makes only noise of bytes sent at
-// other line settings: the safe hears no command, and says why on its
-// standard error once.
+// another speed, framing or parity: the safe hears no command, and says why
+// on its standard error once. It is stricter than a board (which would read
+// bytes sent with two stop bits) so that a test sees any setting other than
+// the controller's own.
 bool Server::LineAsTheSafes()
 {
     const std::string fault = terminal_->LineFault();
