@@ -37,10 +37,10 @@ public:
     // clears an exclusive-use flag the controller may have left behind.
     void DiscardUnread();
 
-    // What the controller has set on its side of the terminal that a board's
-    // UART at 9600 bit/s, 8 data bits, no parity, 1 stop bit would not
-    // understand, such as "19200 bit/s" or "2 stop bits"; empty when the line
-    // is 9600 8N1, raw, with no flow control.
+    // What the controller has set on its side of the terminal other than
+    // 9600 bit/s, 8 data bits, no parity, 1 stop bit, raw, with no flow
+    // control, such as "not 9600 bit/s, 2 stop bits"; empty when it is all
+    // of these.
     std::string LineFault() const;
 
 private:
