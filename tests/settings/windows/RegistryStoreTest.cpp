@@ -92,11 +92,15 @@ TEST_F(RegistryStore, FreshAccountGetsTheKeysAndTheDefaults)
 {
     EXPECT_EQ(settings::ApplicationName(), "settings_registry_tests");
     EXPECT_EQ(settings::GetSerialPort(), "COM4");
-    // %LOCALAPPDATA%\Vandrel\arduino-0012X
     wchar_t localAppData[MAX_PATH] = {};
     ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH), 0u);
     EXPECT_EQ(settings::WorkDir(), windows::Utf8(localAppData) + "\\Vandrel");
-    EXPECT_EQ(settings::GetArduinoPath(), windows::Utf8(localAppData) + "\\Vandrel\\arduino-0012X");
+    // The Arduino folder the installer puts beside the program, with avrdude.exe.
+    wchar_t program[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+    std::wstring folder = program;
+    folder.resize(folder.find_last_of(L'\\'));
+    EXPECT_EQ(settings::GetArduinoPath(), windows::Utf8(folder) + "\\arduino-0012X");
     EXPECT_TRUE(KeyExists(kSectionKey)) << "reading creates the key path down to Setting";
     EXPECT_EQ(ValueCount(kSectionKey), 0u) << "and stores no value";
 }
