@@ -3,6 +3,7 @@
 
 #include "UploaderWords.h"
 
+#include <initializer_list>
 #include <vector>
 
 namespace upload {
@@ -92,19 +93,40 @@ void ReadAttempt(std::string_view line, UploadProgress& progress)
 }
 
 // avrdude 7: "avrdude ser_open() OS error: cannot open port /dev/ttyUSB0: No
-// such file or directory"; avrdude 6: "avrdude: ser_open(): can't open device
-// "/dev/ttyUSB0": No such file or directory". The system's words follow the
-// last ": ".
+// such file or directory", on Windows "avrdude ser_open() error: cannot open
+// port \\.\COM9: File not found."; avrdude 6: "avrdude: ser_open(): can't
+// open device "/dev/ttyUSB0": No such file or directory". The system's words
+// follow the last ": ", without the full stop and the line end (CR CR LF)
+// that Windows' texts bring.
 bool PortRefusal(std::string_view log, std::string& systemWords)
 {
     for (const std::string_view line : Lines(log)) {
         if (!Contains(line, "cannot open port") && !Contains(line, "can't open device"))
             continue;
         const std::size_t colon = line.rfind(": ");
-        systemWords = std::string(colon == std::string_view::npos ? line : line.substr(colon + 2));
+        std::string_view words = colon == std::string_view::npos ? line : line.substr(colon + 2);
+        while (!words.empty() && (words.back() == '\r' || words.back() == ' ' || words.back() == '.'))
+            words.remove_suffix(1);
+        systemWords = std::string(words);
         return true;
     }
     return false;
+}
+
+bool OneOf(std::string_view words, std::initializer_list<std::string_view> texts)
+{
+    for (const std::string_view text : texts)
+        if (words == text)
+            return true;
+    return false;
+}
+
+// A port that is not there, as each system words it: Linux; Windows (a
+// missing device, a missing device namespace entry); Wine.
+bool NoSuchPortWords(std::string_view words)
+{
+    return OneOf(words, {"No such file or directory", "The system cannot find the file specified",
+                         "The system cannot find the path specified", "File not found", "Path not found"});
 }
 
 } // namespace
@@ -179,9 +201,13 @@ UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log)
     } else if (mismatch) {
         verdict.cause = UploadCause::VerificationFailed;
     } else if (PortRefusal(log, verdict.systemWords)) {
-        if (verdict.systemWords == "No such file or directory")
+        if (NoSuchPortWords(verdict.systemWords))
             verdict.cause = UploadCause::NoSuchPort;
-        else if (verdict.systemWords == "Permission denied")
+        // The user lacks the right to the device: Linux's words, and Wine's
+        // for the same refusal of the Linux device. Windows' own "Access is
+        // denied" is another program holding the port, which only one
+        // program may have open: any other refusal, below.
+        else if (OneOf(verdict.systemWords, {"Permission denied", "Access denied"}))
             verdict.cause = UploadCause::NoPermission;
         else
             verdict.cause = UploadCause::PortNotOpened;

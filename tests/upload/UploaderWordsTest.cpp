@@ -37,6 +37,9 @@ TEST(UploaderWords, EachValueIsOneWordInItsPlace)
          "Cadrelle.hex", PathStyle::Windows,
          Words("C:\\Program Files\\Arduino\\\\hardware\\tools\\avr\\etc\\avrdude.conf",
                "COM9", "Cadrelle.hex")},
+        // Windows opens COM10 and above only as \\.\COMn.
+        {"COM12 on Windows", "C:\\A", "COM12", "Blink.hex", PathStyle::Windows,
+         Words("C:\\A\\hardware\\tools\\avr\\etc\\avrdude.conf", "\\\\.\\COM12", "Blink.hex")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(UploaderWords(c.folder, c.port, c.file, c.style), c.expected) << c.what;
