@@ -152,8 +152,9 @@ TEST(UploadLog, TheEndIsJudgedFromTheExitAndTheLog)
         EXPECT_NE(message.find("See 'View last upload log'."), std::string::npos) << message;
         for (const char* doubled : {"..", ".)", "\r"})
             EXPECT_EQ(message.find(doubled), std::string::npos) << message;
-        if (row.cause == UploadCause::NoSuchPort)
+        if (row.cause == UploadCause::NoSuchPort) {
             EXPECT_EQ(message.find("Close any other program"), std::string::npos) << message;
+        }
     }
 }
 

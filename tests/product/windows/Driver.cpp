@@ -9,11 +9,13 @@
 // the application's name, their text the static 0xFFFF).
 //
 //   product_driver.exe --program EXE --port COM12 --arduino FOLDER --firmware-version TEXT
-//                      [--screenshots FOLDER]
+//                      --board-events FILE [--screenshots FOLDER]
 //
 // The way: main window; Test (FOLDER shown as the Arduino folder, as nothing
 // is stored; the port chosen in the list; 'Upload Cadrelle' onto the board as
-// sold, followed to "Completed upload"; then the firmware's own answers:
+// sold, followed to "Completed upload"; once the board's log of events (FILE,
+// simboard's output) shows the bootloader has handed over to Cadrelle, as a
+// user reading the message gives it time to, the firmware's own answers:
 // 'Test Lock', which stores both settings, 'Send' "V" and 'Get Version', whose
 // answers begin with TEXT); Master (a pair for one hour, shown); Sub (locks
 // the safe with it, shows the time left, unlocks); Close. Prints what it saw,
@@ -30,6 +32,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <string>
@@ -52,7 +55,7 @@ const wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageText = 0xFFFF;
 
 struct Options {
-    std::wstring program, port, arduino, firmwareVersion, screenshots;
+    std::wstring program, port, arduino, firmwareVersion, boardEvents, screenshots;
 };
 
 PROCESS_INFORMATION gProgram{};
@@ -221,6 +224,20 @@ bool StartsWith(const std::wstring &text, const std::wstring &start)
     return text.rfind(start, 0) == 0;
 }
 
+// How often the simulated board's bootloader has handed over to a program:
+// its "<seconds> start" lines.
+int ProgramStarts(const std::wstring &boardEvents)
+{
+    int starts = 0;
+    if (FILE *in = _wfopen(boardEvents.c_str(), L"r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, in))
+            starts += std::strstr(line, " start\n") != nullptr;
+        std::fclose(in);
+    }
+    return starts;
+}
+
 std::wstring StoredSetting(const wchar_t *name)
 {
     wchar_t value[1024] = {};
@@ -368,6 +385,11 @@ void WalkTestWindow(HWND main, const Options &options)
     ExpectMessage(L"Completed upload", kUploadWait);
     Say("Upload Cadrelle: \"Completed upload\" " + std::to_string(Ms(Clock::now() - uploadClicked) / 1000) +
         " s after the click");
+    // The bootloader waits about a second after the upload before it starts
+    // Cadrelle, and what comes in meanwhile is lost; the first start was the
+    // empty board's, at power-on.
+    if (!Until([&] { return ProgramStarts(options.boardEvents) >= 2; }, kWindowWait))
+        Fail("Cadrelle did not start after the upload");
 
     // One exchange, from the click to its answer on the screen.
     const auto clicked = Clock::now();
@@ -490,6 +512,7 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
                               : name == L"--port"             ? &options.port
                               : name == L"--arduino"          ? &options.arduino
                               : name == L"--firmware-version" ? &options.firmwareVersion
+                              : name == L"--board-events"     ? &options.boardEvents
                               : name == L"--screenshots"      ? &options.screenshots
                                                               : nullptr;
         if (!field)
@@ -497,7 +520,7 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
         *field = argv[i + 1];
     }
     return !options.program.empty() && !options.port.empty() && !options.arduino.empty() &&
-           !options.firmwareVersion.empty();
+           !options.firmwareVersion.empty() && !options.boardEvents.empty();
 }
 
 } // namespace
@@ -507,7 +530,7 @@ int wmain(int argc, wchar_t **argv)
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs("usage: product_driver --program EXE --port COMn --arduino FOLDER --firmware-version TEXT "
-                   "[--screenshots FOLDER]\n",
+                   "--board-events FILE [--screenshots FOLDER]\n",
                    stderr);
         return 2;
     }

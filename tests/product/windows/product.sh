@@ -97,7 +97,8 @@ wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\VandrelVCP0' /d CO
 
 say "the driver walks the program"
 options=(--program 'C:\Program Files\Vandrel\CadrelleController.exe' --port COM12
-         --arduino "C:\\Program Files\\Vandrel\\$arduino_folder" --firmware-version 'Firmware version: 1 - ')
+         --arduino "C:\\Program Files\\Vandrel\\$arduino_folder" --firmware-version 'Firmware version: 1 - '
+         --board-events "$(winepath -w "$board" 2>/dev/null)")
 if [ -n "$pictures" ]; then
     mkdir -p "$pictures"
     options+=(--screenshots "$(winepath -w "$pictures" 2>/dev/null)")
@@ -116,7 +117,8 @@ cmp -s "$workdir/Cadrelle.hex" "$firmware/Cadrelle.hex" || fail "the working fol
 log=$(tr -d '\r' <"$workdir/upload_out.txt")
 grep -qF "System wide configuration file is C:\\Program Files\\Vandrel\\$arduino_folder\\hardware\\tools\\avr\\etc\\avrdude.conf" <<<"$log" ||
     fail "avrdude.exe did not read the installed avrdude.conf: $log"
-grep -qF "Using Port                    : COM12" <<<"$log" || fail "avrdude.exe did not use COM12: $log"
+# COM12 in the device namespace, the form every avrdude opens.
+grep -qF 'Using Port                    : \\.\COM12' <<<"$log" || fail "avrdude.exe was not given \\\\.\\COM12: $log"
 grep -E '^avrdude: [0-9]+ bytes of flash verified$' <<<"$log" || fail "the upload log shows no flash verified: $log"
 
 say "the board"
