@@ -123,7 +123,8 @@ grep -E '^avrdude: [0-9]+ bytes of flash verified$' <<<"$log" || fail "the uploa
 
 say "the board"
 # Reset by avrdude.exe's opening into its bootloader, then Cadrelle's latch:
-# closed by the lock code, open again by the unlock code.
+# closed by 'Test Lock' (and kept closed by the lock code), open again at the
+# end by the unlock code.
 cat "$board"
 grep -q ' reset open$' "$board" || fail "the board was never reset by an opening"
 sed -n '/ start$/,$p' "$board" | grep -o 'latch [01]$' | tail -2 | tr '\n' ' ' | grep -qx 'latch 0 latch 1 ' ||
