@@ -67,8 +67,6 @@ TEST(UploadLog, ProgressWhileTheUploadRuns)
         {completed, "Verifying the flash: 100%"},
         {Log("verification-mismatch.txt"), "Verifying the flash: 100%"},
         {Log("cancelled.txt"), "Writing the flash: 28%"},
-        {Log("windows/completed.txt"), "Verifying the flash: 100%"},
-        {Log("windows/cancelled.txt"), "Writing the flash: 30%"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.log.substr(row.log.size() > 80 ? row.log.size() - 80 : 0));
@@ -152,9 +150,7 @@ TEST(UploadLog, TheEndIsJudgedFromTheExitAndTheLog)
         EXPECT_NE(message.find("See 'View last upload log'."), std::string::npos) << message;
         for (const char* doubled : {"..", ".)", "\r"})
             EXPECT_EQ(message.find(doubled), std::string::npos) << message;
-        if (row.cause == UploadCause::NoSuchPort) {
-            EXPECT_EQ(message.find("Close any other program"), std::string::npos) << message;
-        }
+        EXPECT_FALSE(row.cause == UploadCause::NoSuchPort && message.find("Close any") != std::string::npos);
     }
 }
 
