@@ -40,7 +40,7 @@ if ! apt-cache showsrc avrdude 2>/dev/null | grep -q "^Version: $version\$"; the
     printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: %s\nSigned-By: %s\n' \
         "$uri" "$suite" "$component" /usr/share/keyrings/debian-archive-keyring.gpg |
         $sudo tee "$entry" >/dev/null
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq || true
 fi
 
 mkdir -p "$folder"
