@@ -121,12 +121,22 @@ bool OneOf(std::string_view words, std::initializer_list<std::string_view> texts
     return false;
 }
 
-// A port that is not there, as each system words it: Linux; Windows (a
-// missing device, a missing device namespace entry); Wine.
+// A port that is not there, as each system words it: Linux; Windows (its
+// errors 2 and 3, file or path not found); Wine.
 bool NoSuchPortWords(std::string_view words)
 {
     return OneOf(words, {"No such file or directory", "The system cannot find the file specified",
                          "The system cannot find the path specified", "File not found", "Path not found"});
+}
+
+// A port another program has open: Linux; Windows, where only one program
+// may have a port open (errors 5 and 32); Wine, for a port a Linux program
+// holds exclusively.
+bool HeldWords(std::string_view words)
+{
+    return OneOf(words, {"Device or resource busy", "Access is denied",
+                         "The process cannot access the file because it is being used by another process",
+                         "Lock violation", "Sharing violation"});
 }
 
 } // namespace
@@ -240,9 +250,16 @@ std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& po
     case UploadCause::NoPermission:
         return "Upload failed: you have no permission to open the port " + port + ".\n\n" +
                kPortPermissionFix + seeLog;
-    case UploadCause::PortNotOpened:
-        return "Upload failed: the port " + port + " could not be opened (" + verdict.systemWords +
-               ").\n\nClose any other program that uses it." + seeLog;
+    case UploadCause::PortNotOpened: {
+        // Words this program does not know (Windows in another language, say)
+        // may as well mean that the port is not there.
+        const std::string advice =
+            HeldWords(verdict.systemWords)
+                ? "Close any other program that uses it."
+                : "Plug the board in, choose its port in the list, and close any other program that uses it.";
+        return "Upload failed: the port " + port + " could not be opened (" + verdict.systemWords + ").\n\n" +
+               advice + seeLog;
+    }
     case UploadCause::BoardNotAnswering:
         return "Upload failed: the board does not answer on " + port +
                ".\n\nCheck that this is the board's port. On a board without auto-reset, press its "

@@ -130,6 +130,8 @@ TEST(UploadLog, TheEndIsJudgedFromTheExitAndTheLog)
          false, false, UploadCause::PortNotOpened, "(Access is denied).\n\nClose any other program"},
         {"Wine: port busy", Log("windows/port-busy.txt"), false, false, UploadCause::PortNotOpened,
          "(Lock violation).\n\nClose any other program"},
+        {"a refusal in words not known", InWindowsWords(Log("windows/no-port.txt"), "File not found.", "Datei fehlt."),
+         false, false, UploadCause::PortNotOpened, "(Datei fehlt).\n\nPlug the board in, choose"},
         {"Windows: silent port", Log("windows/silent-port.txt"), false, false, UploadCause::BoardNotAnswering,
          "does not answer"},
         {"Windows: verification mismatch", Log("windows/verification-mismatch.txt"), false, false,
