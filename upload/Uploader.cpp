@@ -55,7 +55,8 @@ UploadReport UploadSketch(const std::string& sketch, const std::string& folder, 
     }
     report.outcome = UploadOutcome::Started;
     report.processId = launch.processId;
-    report.port = words[6];
+    // As the user knows it (COM12), not as the uploader is given it.
+    report.port = SerialDeviceName(portText);
     report.firmwareFile = firmwareFile;
     return report;
 }
