@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The lock Cadrelle keeps in RAM across a reset, on the host: the newest whole
 // record comes back to the millisecond, a half-written one is passed over, and
-// what the cells hold after a power-up is never taken for a lock. (That the
-// bootloader leaves it alone, and the board's time across a reset, are the
-// simulated board's tests.)
+// neither what the cells hold after a power-up nor a record of another layout
+// is ever taken for a lock. (That the bootloader leaves it alone, and the
+// board's time across a reset, are the simulated board's tests.)
 #include "KeptLock.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +49,37 @@ TEST(KeptLock, NewestWholeRecordComesBackAndNothingElse)
         EXPECT_EQ(ms, 100) << "byte " << byte;
         EXPECT_EQ(state.secondsLeft, 3600u);
     }
+
+    // What another firmware left where this one keeps its lock (an upload
+    // does not clear RAM): records of the first layout (magic "Kept", no
+    // version) and of a later version, each whole with its own check.
+    struct __attribute__((packed)) FirstLayout {
+        std::uint32_t magic;
+        std::uint8_t sequence, mode, hidden, reserved;
+        std::uint32_t nonce, secondsLeft;
+        std::uint16_t msIntoSecond;
+        std::uint8_t stateCheck, marker;
+        std::uint16_t check;
+    } first[2];
+    for (std::uint8_t i = 0; i < 2; ++i) {
+        first[i] = {0x4B657074, i, b.mode, b.hidden, 0, b.nonce, b.secondsLeft, 500, b.check, b.marker, 0};
+        std::uint8_t x = 1, y = 0;
+        for (std::size_t j = 0; j + 2 < sizeof first[i]; ++j) {
+            x = static_cast<std::uint8_t>(x + reinterpret_cast<const std::uint8_t *>(&first[i])[j]);
+            y = static_cast<std::uint8_t>(y + x);
+        }
+        first[i].check = static_cast<std::uint16_t>(y << 8 | x);
+    }
+    std::memset(&kept, 0, sizeof kept);
+    std::memcpy(&kept, first, sizeof first);
+    EXPECT_FALSE(keptlock::Recall(kept, &state, &ms)) << "a record of the first layout";
+    keptlock::Keep(kept, b, 500);
+    keptlock::Keep(kept, b, 501);
+    for (keptlock::Slot &slot : kept.slots) {
+        slot.layout = keptlock::kLayout + 1;
+        slot.check = keptlock::SlotCheck(slot);
+    }
+    EXPECT_FALSE(keptlock::Recall(kept, &state, &ms)) << "a record of a later layout";
 
     // What RAM holds after power comes on.
     std::mt19937 cells(20261207);

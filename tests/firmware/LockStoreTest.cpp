@@ -5,10 +5,13 @@
 
 #include "LockStore.h"
 
+#include "KeyCodes.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -134,33 +137,129 @@ TEST(LockStore, PowerLostDuringASaveKeepsTheRecordBefore)
     }
 }
 
-TEST(LockStore, WornSlotIsPassedOver)
+// A timed lock's record is renewed once kCheckpointSeconds of the lock have
+// run since it, however often the board restarts in between: a power cut
+// then costs at most that much, and the cells take one write per interval.
+TEST(LockStore, CheckpointsFollowTheRecordAcrossRestarts)
+{
+    Eeprom memory;
+    const auto lock = [](std::uint32_t left) { return State(safelogic::kLockedForTime, false, 5, left); };
+    const std::uint32_t start = 7200;
+    ASSERT_TRUE(lockstore::LockStore<Eeprom>(memory).Save(lock(start)));
+    std::uint32_t last = start;
+    int renewals = 0;
+    for (std::uint32_t left = start - 60; left >= start - 3 * lockstore::kCheckpointSeconds; left -= 60) {
+        lockstore::LockStore<Eeprom> store(memory); // a restart every minute
+        PersistentState record{};
+        ASSERT_TRUE(store.Load(&record));
+        ASSERT_TRUE(store.Update(lock(left)));
+        ASSERT_TRUE(LoadFresh(memory, &record));
+        EXPECT_GE(record.secondsLeft, left) << "a power cut would shorten the lock";
+        EXPECT_LT(record.secondsLeft - left, lockstore::kCheckpointSeconds) << left;
+        renewals += record.secondsLeft != last ? 1 : 0;
+        last = record.secondsLeft;
+    }
+    EXPECT_EQ(renewals, 3);
+}
+
+// A worn cell: its slot is passed over, and not written again on later laps.
+TEST(LockStore, WornSlotIsPassedOverAndLeftAlone)
 {
     Eeprom memory;
     lockstore::LockStore<Eeprom> store(memory);
-    ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 1, 900)));
-    // The next slot has a worn cell.
+    ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 1, 90000)));
     memory.stuck[kSlotSize + 12] = true;
     memory.bytes[kSlotSize + 12] = 0x00;
-    const PersistentState next = State(safelogic::kLockedForTime, false, 1, 870);
-    ASSERT_TRUE(store.Save(next));
-    PersistentState back{};
-    ASSERT_TRUE(LoadFresh(memory, &back));
-    EXPECT_TRUE(Same(back, next));
-
-    // Wear everywhere but in the newest record: the save fails and the newest
-    // record is still there, never overwritten by the attempts.
-    Eeprom worn;
-    lockstore::LockStore<Eeprom> wornStore(worn);
-    const PersistentState kept = State(safelogic::kLockedUntilUnlockCode, true, 9, 0);
-    ASSERT_TRUE(wornStore.Save(kept));
-    for (int i = kSlotSize; i < 512; ++i) {
-        worn.stuck[i] = true;
-        worn.bytes[i] = 0x00;
+    for (std::uint32_t i = 1; i <= 3 * kSlotCount; ++i) {
+        const PersistentState next = State(safelogic::kLockedForTime, false, 1, 90000 - i);
+        ASSERT_TRUE(store.Save(next));
+        PersistentState back{};
+        ASSERT_TRUE(LoadFresh(memory, &back));
+        EXPECT_TRUE(Same(back, next)) << i;
     }
-    EXPECT_FALSE(wornStore.Save(State(safelogic::kUnlocked, false, 0, 0)));
-    ASSERT_TRUE(LoadFresh(worn, &back));
-    EXPECT_TRUE(Same(back, kept));
+    EXPECT_EQ(memory.writes[kSlotSize], 1) << "the worn slot was tried again";
+}
+
+std::string Command(safelogic::SafeLogic &safe, const std::string &command)
+{
+    const std::string copies = command + "." + command + "." + command + ".";
+    for (char c : copies) {
+        if (safe.Feed(static_cast<std::uint8_t>(c)))
+            return safe.Reply();
+    }
+    return "<none>";
+}
+
+// An EEPROM where no slot but the newest record's keeps anything: the safe
+// never ends up more open than that record, which a power cut brings back.
+TEST(LockStore, WhenNoSlotKeepsARecordTheSafeIsNeverMoreOpenThanTheEeprom)
+{
+    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(3600, 0);
+    struct Board {
+        Eeprom memory;
+        lockstore::LockStore<Eeprom> store{memory};
+        safelogic::SafeLogic safe{"test"};
+        std::uint32_t now = 0;
+
+        std::string Send(const std::string &command)
+        {
+            const bool wasUnlocked = safe.Mode() == safelogic::kUnlocked;
+            Command(safe, command);
+            lockstore::StoreCommand(store, safe, wasUnlocked);
+            return safe.Reply();
+        }
+        void Wear()
+        {
+            for (std::size_t i = kSlotSize; i < memory.bytes.size(); ++i) {
+                memory.stuck[i] = true;
+                memory.bytes[i] = 0x00;
+            }
+        }
+        // What the board finds after power comes back.
+        PersistentState AfterPowerCut()
+        {
+            PersistentState s{};
+            EXPECT_TRUE(LoadFresh(memory, &s));
+            return s;
+        }
+    };
+
+    { // A lock that cannot be stored is refused; the latch stays shut.
+        Board b;
+        b.safe.Tick(0);
+        ASSERT_TRUE(b.store.Save(b.safe.Snapshot()));
+        b.Wear();
+        EXPECT_EQ(b.Send(codes.lockCode), "N");
+        EXPECT_EQ(b.safe.Mode(), safelogic::kUnlocked);
+        EXPECT_TRUE(b.safe.LatchClosed());
+        EXPECT_EQ(Command(b.safe, "T"), "0");
+        EXPECT_EQ(b.AfterPowerCut().mode, safelogic::kUnlocked);
+    }
+    { // An unlock opens, but a power cut brings the lock back, and the same
+      // unlock code opens it again.
+        Board b;
+        b.safe.Tick(0);
+        ASSERT_EQ(b.Send(codes.lockCode), "Y");
+        b.Wear();
+        EXPECT_EQ(b.Send(codes.unlockCode), "Y");
+        EXPECT_FALSE(b.safe.LatchClosed());
+        const PersistentState stored = b.AfterPowerCut();
+        safelogic::SafeLogic restarted("test");
+        ASSERT_TRUE(restarted.Restore(stored));
+        EXPECT_TRUE(restarted.LatchClosed());
+        EXPECT_EQ(Command(restarted, codes.unlockCode), "Y");
+    }
+    { // A checkpoint that is not kept: the lock runs on, and the older
+      // record (a longer lock) holds.
+        Board b;
+        b.safe.Tick(0);
+        ASSERT_EQ(b.Send(codes.lockCode), "Y");
+        b.Wear();
+        b.safe.Tick(1000 * (lockstore::kCheckpointSeconds + 1));
+        EXPECT_FALSE(b.store.Update(b.safe.Snapshot()));
+        EXPECT_EQ(b.safe.SecondsLeft(), 3600 - lockstore::kCheckpointSeconds - 1);
+        EXPECT_EQ(b.AfterPowerCut().secondsLeft, 3600u);
+    }
 }
 
 } // namespace
