@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -58,16 +59,6 @@ bool LoadFresh(Eeprom &memory, PersistentState *state)
     return store.Load(state);
 }
 
-TEST(LockStore, MemoryWithoutARecordHoldsNoLock)
-{
-    for (std::uint8_t fill : {0xFF, 0x00, 0xA5}) { // blank, zeros, a pattern
-        Eeprom memory;
-        memory.bytes.fill(fill);
-        PersistentState s{};
-        EXPECT_FALSE(LoadFresh(memory, &s)) << int(fill);
-    }
-}
-
 // Each field comes back whole: the longest lock a code can make (31 bits),
 // a remaining time that needs all 32 bits, and the widest nonce.
 TEST(LockStore, EveryFieldOfARecordComesBackWhole)
@@ -89,30 +80,33 @@ TEST(LockStore, EveryFieldOfARecordComesBackWhole)
     }
 }
 
-TEST(LockStore, NewestRecordWinsAndWritesSpreadOverTheRing)
+// A timed lock on a board that restarts every minute: each start finds the
+// newest record; the record is renewed once kCheckpointSeconds of the lock
+// have run since it, however often the board restarts, so a power cut costs
+// at most that much; and the records go round the ring, sparing the cells.
+TEST(LockStore, CheckpointsGoRoundTheRingAcrossRestarts)
 {
     Eeprom memory;
-    const int saves = 10 * kSlotCount + 7;
-    for (int i = 1; i <= saves; ++i) {
-        // Each start finds the last record and writes after it, as the board
-        // does after every reset.
+    const auto lock = [](std::uint32_t left) { return State(safelogic::kLockedForTime, false, 7, left); };
+    const std::uint32_t start = 1000000;
+    const int laps = 4;
+    std::uint32_t newest = 0;
+    int records = 0;
+    for (std::uint32_t left = start; left > start - laps * kSlotCount * lockstore::kCheckpointSeconds; left -= 60) {
         lockstore::LockStore<Eeprom> store(memory);
-        PersistentState last{};
-        EXPECT_EQ(store.Load(&last), i > 1);
-        if (i > 1) {
-            EXPECT_EQ(last.secondsLeft, static_cast<std::uint32_t>(100000 - (i - 1)));
-        }
-        ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 7, 100000 - i)));
+        PersistentState record{};
+        ASSERT_EQ(store.Load(&record), left != start);
+        EXPECT_EQ(record.secondsLeft, newest);
+        ASSERT_TRUE(store.Update(lock(left)));
+        ASSERT_TRUE(LoadFresh(memory, &record));
+        EXPECT_GE(record.secondsLeft, left) << "a power cut would shorten the lock";
+        EXPECT_LT(record.secondsLeft - left, lockstore::kCheckpointSeconds) << left;
+        records += record.secondsLeft != newest ? 1 : 0;
+        newest = record.secondsLeft;
     }
-    PersistentState back{};
-    ASSERT_TRUE(LoadFresh(memory, &back));
-    EXPECT_EQ(back.secondsLeft, static_cast<std::uint32_t>(100000 - saves));
-
-    int most = 0;
-    for (int w : memory.writes)
-        most = std::max(most, w);
-    // Every slot took its turn: no cell was written more than once per lap.
-    EXPECT_LE(most, saves / kSlotCount + 1);
+    EXPECT_EQ(records, laps * kSlotCount);
+    // No cell was written more than once per lap.
+    EXPECT_LE(*std::max_element(memory.writes.begin(), memory.writes.end()), laps);
 }
 
 TEST(LockStore, PowerLostDuringASaveKeepsTheRecordBefore)
@@ -137,31 +131,6 @@ TEST(LockStore, PowerLostDuringASaveKeepsTheRecordBefore)
     }
 }
 
-// A timed lock's record is renewed once kCheckpointSeconds of the lock have
-// run since it, however often the board restarts in between: a power cut
-// then costs at most that much, and the cells take one write per interval.
-TEST(LockStore, CheckpointsFollowTheRecordAcrossRestarts)
-{
-    Eeprom memory;
-    const auto lock = [](std::uint32_t left) { return State(safelogic::kLockedForTime, false, 5, left); };
-    const std::uint32_t start = 7200;
-    ASSERT_TRUE(lockstore::LockStore<Eeprom>(memory).Save(lock(start)));
-    std::uint32_t last = start;
-    int renewals = 0;
-    for (std::uint32_t left = start - 60; left >= start - 3 * lockstore::kCheckpointSeconds; left -= 60) {
-        lockstore::LockStore<Eeprom> store(memory); // a restart every minute
-        PersistentState record{};
-        ASSERT_TRUE(store.Load(&record));
-        ASSERT_TRUE(store.Update(lock(left)));
-        ASSERT_TRUE(LoadFresh(memory, &record));
-        EXPECT_GE(record.secondsLeft, left) << "a power cut would shorten the lock";
-        EXPECT_LT(record.secondsLeft - left, lockstore::kCheckpointSeconds) << left;
-        renewals += record.secondsLeft != last ? 1 : 0;
-        last = record.secondsLeft;
-    }
-    EXPECT_EQ(renewals, 3);
-}
-
 // A worn cell: its slot is passed over, and not written again on later laps.
 TEST(LockStore, WornSlotIsPassedOverAndLeftAlone)
 {
@@ -170,13 +139,11 @@ TEST(LockStore, WornSlotIsPassedOverAndLeftAlone)
     ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 1, 90000)));
     memory.stuck[kSlotSize + 12] = true;
     memory.bytes[kSlotSize + 12] = 0x00;
-    for (std::uint32_t i = 1; i <= 3 * kSlotCount; ++i) {
-        const PersistentState next = State(safelogic::kLockedForTime, false, 1, 90000 - i);
-        ASSERT_TRUE(store.Save(next));
-        PersistentState back{};
-        ASSERT_TRUE(LoadFresh(memory, &back));
-        EXPECT_TRUE(Same(back, next)) << i;
-    }
+    for (std::uint32_t i = 1; i <= 3 * kSlotCount; ++i)
+        ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 1, 90000 - i)));
+    PersistentState back{};
+    ASSERT_TRUE(LoadFresh(memory, &back));
+    EXPECT_EQ(back.secondsLeft, 90000u - 3 * kSlotCount);
     EXPECT_EQ(memory.writes[kSlotSize], 1) << "the worn slot was tried again";
 }
 
@@ -195,70 +162,45 @@ std::string Command(safelogic::SafeLogic &safe, const std::string &command)
 TEST(LockStore, WhenNoSlotKeepsARecordTheSafeIsNeverMoreOpenThanTheEeprom)
 {
     const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(3600, 0);
-    struct Board {
+    for (const bool lockedFirst : {false, true}) {
         Eeprom memory;
-        lockstore::LockStore<Eeprom> store{memory};
-        safelogic::SafeLogic safe{"test"};
-        std::uint32_t now = 0;
-
-        std::string Send(const std::string &command)
-        {
+        lockstore::LockStore<Eeprom> store(memory);
+        safelogic::SafeLogic safe("test");
+        safe.Tick(0);
+        const auto send = [&](const std::string &command) {
             const bool wasUnlocked = safe.Mode() == safelogic::kUnlocked;
             Command(safe, command);
             lockstore::StoreCommand(store, safe, wasUnlocked);
-            return safe.Reply();
+            return std::string(safe.Reply());
+        };
+        // The first record, in slot 0; every other slot wears out.
+        ASSERT_TRUE(lockedFirst ? send(codes.lockCode) == "Y" : store.Save(safe.Snapshot()));
+        for (std::size_t i = kSlotSize; i < memory.bytes.size(); ++i) {
+            memory.stuck[i] = true;
+            memory.bytes[i] = 0x00;
         }
-        void Wear()
-        {
-            for (std::size_t i = kSlotSize; i < memory.bytes.size(); ++i) {
-                memory.stuck[i] = true;
-                memory.bytes[i] = 0x00;
-            }
+        PersistentState afterPowerCut{};
+        if (!lockedFirst) { // a lock is refused; the latch stays shut
+            EXPECT_EQ(send(codes.lockCode), "N");
+            EXPECT_EQ(Command(safe, "T"), "0");
+            EXPECT_TRUE(safe.LatchClosed());
+            ASSERT_TRUE(LoadFresh(memory, &afterPowerCut));
+            EXPECT_EQ(afterPowerCut.mode, safelogic::kUnlocked);
+            continue;
         }
-        // What the board finds after power comes back.
-        PersistentState AfterPowerCut()
-        {
-            PersistentState s{};
-            EXPECT_TRUE(LoadFresh(memory, &s));
-            return s;
-        }
-    };
-
-    { // A lock that cannot be stored is refused; the latch stays shut.
-        Board b;
-        b.safe.Tick(0);
-        ASSERT_TRUE(b.store.Save(b.safe.Snapshot()));
-        b.Wear();
-        EXPECT_EQ(b.Send(codes.lockCode), "N");
-        EXPECT_EQ(b.safe.Mode(), safelogic::kUnlocked);
-        EXPECT_TRUE(b.safe.LatchClosed());
-        EXPECT_EQ(Command(b.safe, "T"), "0");
-        EXPECT_EQ(b.AfterPowerCut().mode, safelogic::kUnlocked);
-    }
-    { // An unlock opens, but a power cut brings the lock back, and the same
-      // unlock code opens it again.
-        Board b;
-        b.safe.Tick(0);
-        ASSERT_EQ(b.Send(codes.lockCode), "Y");
-        b.Wear();
-        EXPECT_EQ(b.Send(codes.unlockCode), "Y");
-        EXPECT_FALSE(b.safe.LatchClosed());
-        const PersistentState stored = b.AfterPowerCut();
+        // A checkpoint not kept: the lock runs on, the older, longer record holds.
+        safe.Tick(1000 * (lockstore::kCheckpointSeconds + 1));
+        EXPECT_FALSE(store.Update(safe.Snapshot()));
+        EXPECT_EQ(Command(safe, "T"), std::to_string(3600 - lockstore::kCheckpointSeconds - 1));
+        // An unlock opens, but a power cut brings the lock back, whole, and
+        // the same unlock code opens it again.
+        EXPECT_EQ(send(codes.unlockCode), "Y");
+        EXPECT_FALSE(safe.LatchClosed());
+        ASSERT_TRUE(LoadFresh(memory, &afterPowerCut));
         safelogic::SafeLogic restarted("test");
-        ASSERT_TRUE(restarted.Restore(stored));
-        EXPECT_TRUE(restarted.LatchClosed());
+        ASSERT_TRUE(restarted.Restore(afterPowerCut));
+        EXPECT_EQ(Command(restarted, "T"), "3600");
         EXPECT_EQ(Command(restarted, codes.unlockCode), "Y");
-    }
-    { // A checkpoint that is not kept: the lock runs on, and the older
-      // record (a longer lock) holds.
-        Board b;
-        b.safe.Tick(0);
-        ASSERT_EQ(b.Send(codes.lockCode), "Y");
-        b.Wear();
-        b.safe.Tick(1000 * (lockstore::kCheckpointSeconds + 1));
-        EXPECT_FALSE(b.store.Update(b.safe.Snapshot()));
-        EXPECT_EQ(b.safe.SecondsLeft(), 3600 - lockstore::kCheckpointSeconds - 1);
-        EXPECT_EQ(b.AfterPowerCut().secondsLeft, 3600u);
     }
 }
 
