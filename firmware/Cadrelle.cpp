@@ -74,7 +74,9 @@ int main()
     const bool inEeprom = store.Load(&stored);
     safelogic::PersistentState kept;
     uint16_t msIntoSecond = 0;
-    if (!(keptlock::Recall(gKeptLock, &kept, &msIntoSecond) && safe.Restore(kept, msIntoSecond)) && inEeprom)
+    // A record in RAM of another layout, or none, leaves the EEPROM's.
+    const bool inRam = keptlock::Recall(gKeptLock, &kept, &msIntoSecond) && safe.Restore(kept, msIntoSecond);
+    if (!inRam && inEeprom)
         safe.Restore(stored);
     KeepInRam(safe);
 
