@@ -35,20 +35,23 @@ bool WaitAfterOpening(bool flagShowsReset, Openings known, std::string_view comm
     return flagShowsReset || (known == Openings::ResetTheBoard && !HarmlessToRepeat(command));
 }
 
-bool RepeatAfterSilence(bool waited, std::string_view command, std::size_t bytesReceived)
+bool NoReply(std::string_view bytes)
 {
-    return !waited && bytesReceived == 0 && HarmlessToRepeat(command);
+    return bytes.find('.') == std::string_view::npos;
+}
+
+bool RepeatAfterSilence(std::string_view command, std::string_view bytesReceived)
+{
+    return HarmlessToRepeat(command) && NoReply(bytesReceived);
 }
 
 Openings LearnFrom(Openings known, bool flagShowsReset, bool waited, bool repeated, bool answered)
 {
     if (!answered)
         return known;
-    if (repeated)
-        return Openings::ResetTheBoard;
-    if (!waited || flagShowsReset)
-        return Openings::KeepTheBoard;
-    return known;
+    if (waited)
+        return flagShowsReset ? Openings::KeepTheBoard : known;
+    return repeated ? Openings::ResetTheBoard : Openings::KeepTheBoard;
 }
 
 Openings KnownOpenings(const std::string &device)

@@ -195,14 +195,8 @@ UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log)
     return verdict;
 }
 
-const char kPortPermissionFix[] =
-    "Vandrel's package installs a rule that lets the user at the computer open the board's USB "
-    "serial adapter: with the package installed, unplug the board and plug it in again. "
-    "Otherwise, add yourself to the group dialout (sudo adduser $USER dialout), then log out "
-    "and in again.";
-
 std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& port,
-                             const std::string& firmwareFile)
+                             const std::string& firmwareFile, const std::string& permissionFix)
 {
     const std::string seeLog = "\n\nSee 'View last upload log'.";
     switch (verdict.cause) {
@@ -213,7 +207,7 @@ std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& po
                ".\n\nPlug the board in and choose its port in the list." + seeLog;
     case UploadCause::NoPermission:
         return "Upload failed: you have no permission to open the port " + port + ".\n\n" +
-               kPortPermissionFix + seeLog;
+               permissionFix + seeLog;
     case UploadCause::PortNotOpened:
         return "Upload failed: the port " + port + " could not be opened (" + verdict.systemWords +
                ").\n\nClose any other program that uses it." + seeLog;

@@ -187,7 +187,7 @@ TEST(SimSafe, FixedRepliesAndControlLines)
         {"reply y", "ok", keycodes::MakeKeyCodesAt(5, 60, 0).lockCode, "y.y.y."},
         {"reply-off", "ok", "T", "60.60.60."}, // the lock above was taken all the same
         {"misbehave bogus", "error unknown misbehaviour \"bogus\" (known: ok, silent, disagree, "
-                            "slow, split, cut, nul, junk, long, hangup)",
+                            "slow, split, cut, nul, junk, long, hangup, stray)",
          "T", "60.60.60."},
         {"open sesame", "error unknown control line \"open sesame\"", "T", "60.60.60."},
     };
