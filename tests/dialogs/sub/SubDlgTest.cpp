@@ -100,8 +100,7 @@ protected:
 
 // One window through its life: opened while the safe is silent, then the
 // safe's own lock and unlock, the time as each kind of reply shows it, every
-// check and answer of "Apply code", Enter, and a safe gone away; then a window
-// opened while the safe's first answer is a stray byte.
+// check and answer of "Apply code", Enter, and a safe gone away.
 TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
 {
     // Silent to the first time question and to its repeat.
@@ -249,22 +248,6 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
               << bound.count() << " ms)\n";
     EXPECT_GE(untilShown, 2 * safeexchange::kReadTotalTimeout - 100ms) << "the window did not wait for the safe";
     EXPECT_LT(untilShown, bound + 4000ms);
-
-    // A safe whose first answer is one stray byte, as a board that reset at
-    // the opening leaves on the line: the time question goes again, and the
-    // window opens showing the time.
-    for (const char *line : {"reply 93784", "misbehave stray,ok"})
-        ASSERT_EQ(safe_.control(line), "ok");
-    safe_.received();
-    SubDlg again;
-    const std::int64_t before = Now();
-    OnNextModal([&](QWidget *w) {
-        EXPECT_TRUE(IsRemainingStatus(TextOf(w, Status), 93784, 93784, before, Now()))
-            << TextOf(w, Status).toStdString();
-        PressKey(w, Qt::Key_Escape);
-    });
-    EXPECT_EQ(again.DoModal(), dialogkit::IDCANCEL);
-    EXPECT_EQ(safe_.received(), Copies("T") + Copies("T"));
 }
 
 } // namespace
