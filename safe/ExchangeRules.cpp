@@ -13,6 +13,12 @@ std::map<std::string, Openings, std::less<>> &Memory()
     return memory;
 }
 
+// No full stop: no reply at all, or only what a reset left on the line.
+bool NoReply(std::string_view bytes)
+{
+    return bytes.find('.') == std::string_view::npos;
+}
+
 } // namespace
 
 bool HarmlessToRepeat(std::string_view command)
@@ -33,11 +39,6 @@ bool LearnPortFirst(std::string_view command, Openings known)
 bool WaitAfterOpening(bool flagShowsReset, Openings known, std::string_view command)
 {
     return flagShowsReset || (known == Openings::ResetTheBoard && !HarmlessToRepeat(command));
-}
-
-bool NoReply(std::string_view bytes)
-{
-    return bytes.find('.') == std::string_view::npos;
 }
 
 bool RepeatAfterSilence(std::string_view command, std::string_view bytesReceived)

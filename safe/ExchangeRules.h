@@ -46,10 +46,6 @@ bool LearnPortFirst(std::string_view command, Openings known);
 // still behaves so.
 bool WaitAfterOpening(bool flagShowsReset, Openings known, std::string_view command);
 
-// True when the bytes of a reply hold no full stop: no reply at all, or
-// only what a reset left on the line.
-bool NoReply(std::string_view bytes);
-
 // Whether to send the command once more in the same opening: the command is
 // harmless and the bytes received hold no reply, whether or not the exchange
 // waited for the hand-over.
