@@ -231,14 +231,8 @@ UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log)
     return verdict;
 }
 
-const char kPortPermissionFix[] =
-    "Vandrel's package installs a rule that lets the user at the computer open the board's USB "
-    "serial adapter: with the package installed, unplug the board and plug it in again. "
-    "Otherwise, add yourself to the group dialout (sudo adduser $USER dialout), then log out "
-    "and in again.";
-
 std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& port,
-                             const std::string& firmwareFile)
+                             const std::string& firmwareFile, const std::string& permissionFix)
 {
     const std::string seeLog = "\n\nSee 'View last upload log'.";
     switch (verdict.cause) {
@@ -249,7 +243,7 @@ std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& po
                ".\n\nPlug the board in and choose its port in the list." + seeLog;
     case UploadCause::NoPermission:
         return "Upload failed: you have no permission to open the port " + port + ".\n\n" +
-               kPortPermissionFix + seeLog;
+               permissionFix + seeLog;
     case UploadCause::PortNotOpened: {
         // Words this program does not know (Windows in another language, say)
         // may as well mean that the port is not there.

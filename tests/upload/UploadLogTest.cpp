@@ -104,7 +104,7 @@ TEST(UploadLog, TheEndIsJudgedFromTheExitAndTheLog)
         {"no such port", Log("no-port.txt"), false, false, UploadCause::NoSuchPort,
          "there is no port /dev/ttyUSB9"},
         {"no permission", Log("no-permission.txt"), false, false, UploadCause::NoPermission,
-         "sudo adduser $USER dialout"},
+         "no permission to open the port /dev/ttyUSB9.\n\n(how to get the right)"},
         {"busy port", "avrdude ser_open() OS error: cannot open port /dev/ttyUSB0: Device or resource busy\n",
          false, false, UploadCause::PortNotOpened, "(Device or resource busy)"},
         {"silent port", silent, false, false, UploadCause::BoardNotAnswering,
@@ -144,7 +144,7 @@ TEST(UploadLog, TheEndIsJudgedFromTheExitAndTheLog)
         const UploadVerdict verdict = JudgeUpload(row.endedWell, row.stopped, row.log);
         EXPECT_EQ(verdict.cause, row.cause);
         EXPECT_EQ(verdict.flashTouched, row.touched);
-        const std::string message = UploadEndMessage(verdict, "/dev/ttyUSB9", "Cadrelle.hex");
+        const std::string message = UploadEndMessage(verdict, "/dev/ttyUSB9", "Cadrelle.hex", "(how to get the right)");
         EXPECT_NE(message.find(row.messageHas), std::string::npos) << message;
         if (row.cause == UploadCause::Completed)
             continue;
