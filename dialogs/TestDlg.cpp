@@ -6,6 +6,7 @@
 #include "DialogTemplates.h"
 #include "DialogWindow.h"
 #include "MessageBox.h"
+#include "PortAccess.h"
 #include "PortChoices.h"
 #include "Resource.h"
 #include "SafeCommands.h"
@@ -167,7 +168,8 @@ void TestDlg::UploadSketch(const std::string &name)
     uploader.Stop();
     while (watch.Poll()) {
     }
-    ShowMessage(*this, upload::UploadEndMessage(watch.Verdict(), report.port, report.firmwareFile));
+    ShowMessage(*this, upload::UploadEndMessage(watch.Verdict(), report.port, report.firmwareFile,
+                                                safeexchange::PermissionFix(report.port)));
 }
 
 void TestDlg::ViewUploadLog()

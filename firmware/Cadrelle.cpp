@@ -74,16 +74,18 @@ int main()
     const bool inEeprom = store.Load(&stored);
     safelogic::PersistentState kept;
     uint16_t msIntoSecond = 0;
-    if (keptlock::Recall(gKeptLock, &kept, &msIntoSecond) && safe.Restore(kept, msIntoSecond)) {
-        // The EEPROM may lag behind: a reset came between a change and its
-        // record. A power loss from now on must find this lock.
-        if (!inEeprom || stored.mode != kept.mode || stored.nonce != kept.nonce || stored.hidden != kept.hidden)
-            store.Save(safe.Snapshot());
-    } else if (inEeprom) {
+    // A record in RAM of another layout, or none, leaves the EEPROM's.
+    const bool inRam = keptlock::Recall(gKeptLock, &kept, &msIntoSecond) && safe.Restore(kept, msIntoSecond);
+    if (!inRam && inEeprom)
         safe.Restore(stored);
-    }
     KeepInRam(safe);
-    uint32_t checkpointSecondsLeft = safe.SecondsLeft();
+
+    // The EEPROM is renewed from what it holds, not from the safe's own
+    // persist requests: those start again at every reset, and a board reset
+    // often enough would never renew its record. The EEPROM may also lag
+    // behind RAM (a reset came between a change and its record); a power cut
+    // from now on must find this lock.
+    store.Update(safe.Snapshot());
 
     for (;;) {
         safe.Tick(board::Milliseconds());
@@ -91,25 +93,22 @@ int main()
         uint8_t byte;
         while (board::ReceiveByte(&byte)) {
             safe.Tick(board::Milliseconds());
+            const bool wasUnlocked = safe.Mode() == safelogic::kUnlocked;
             if (!safe.Feed(byte))
                 continue;
             KeepInRam(safe);
-            // The lock is stored before the controller hears that it holds.
-            if (safe.TakePersistRequest()) {
-                store.Save(safe.Snapshot());
-                checkpointSecondsLeft = safe.SecondsLeft();
-            }
+            // The lock is stored before the controller hears that it holds;
+            // one that cannot be stored is refused.
+            if (lockstore::StoreCommand(store, safe, wasUnlocked))
+                KeepInRam(safe);
             board::SetLatch(!safe.LatchClosed());
             const uint16_t n = safelogic::FrameReply(safe.Reply(), gFramed, sizeof gFramed);
             board::SendBytes(gFramed, n);
         }
 
-        const bool checkpointDue = safe.Mode() == safelogic::kLockedForTime &&
-                                   checkpointSecondsLeft - safe.SecondsLeft() >= lockstore::kCheckpointSeconds;
-        if (safe.TakePersistRequest() || checkpointDue) {
-            store.Save(safe.Snapshot());
-            checkpointSecondsLeft = safe.SecondsLeft();
-        }
+        // A checkpoint, or a timed lock that has run out. A failure leaves
+        // the older record, which holds a longer lock.
+        store.Update(safe.Snapshot());
         board::SetLatch(!safe.LatchClosed());
 
         // The clock's interrupt wakes the chip every millisecond, a received

@@ -18,6 +18,12 @@
 // written in turn, each with its check last, so a reset in the middle of a
 // write leaves the other slot, a millisecond older, to be read.
 //
+// Nor must a firmware take a record that another firmware left in another
+// layout (an upload does not clear RAM): every layout begins with the magic
+// number and its own version, and a record of another version counts as no
+// record, so the EEPROM's record restores the lock then. The first layout had
+// the magic "Kept" and no version; a later one must change kLayout.
+//
 // Plain C++11 without the AVR's headers, so the host's tests run it.
 #ifndef VANDREL_FIRMWARE_KEPTLOCK_H
 #define VANDREL_FIRMWARE_KEPTLOCK_H
@@ -28,12 +34,14 @@
 
 namespace keptlock {
 
-const uint32_t kMagic = 0x4B657074UL; // "Kept"
+const uint32_t kMagic = 0x4B656570UL; // "Keep" ("Kept" was the first layout's)
+const uint8_t kLayout = 2;
 
 // Packed, so that no padding byte lies outside the check (the AVR pads
 // nothing; the host's tests would).
 struct __attribute__((packed)) Slot {
     uint32_t magic;
+    uint8_t layout;
     uint8_t sequence; // the newer slot's is one more than the other's
     uint8_t mode;
     uint8_t hidden;
@@ -52,10 +60,11 @@ struct Kept {
 
 inline uint16_t SlotCheck(const Slot& s)
 {
-    uint8_t field[22];
+    uint8_t field[23];
     uint8_t n = 0;
     for (uint8_t i = 0; i < 4; ++i)
         field[n++] = static_cast<uint8_t>(s.magic >> (8 * i));
+    field[n++] = s.layout;
     field[n++] = s.sequence;
     field[n++] = s.mode;
     field[n++] = s.hidden;
@@ -79,7 +88,7 @@ inline uint16_t SlotCheck(const Slot& s)
 
 inline bool Valid(const Slot& s)
 {
-    return s.magic == kMagic && s.check == SlotCheck(s) && s.msIntoSecond < 1000;
+    return s.magic == kMagic && s.layout == kLayout && s.check == SlotCheck(s) && s.msIntoSecond < 1000;
 }
 
 // Writes the state into the older slot; the check goes in last, after a
@@ -99,6 +108,7 @@ inline void Keep(Kept& kept, const safelogic::PersistentState& state, uint16_t m
 
     Slot s;
     s.magic = kMagic;
+    s.layout = kLayout;
     s.sequence = sequence;
     s.mode = state.mode;
     s.hidden = state.hidden;
@@ -114,6 +124,7 @@ inline void Keep(Kept& kept, const safelogic::PersistentState& state, uint16_t m
     target.check = static_cast<uint16_t>(~s.check); // torn from here on
     __asm__ __volatile__("" ::: "memory");
     target.magic = s.magic;
+    target.layout = s.layout;
     target.sequence = s.sequence;
     target.mode = s.mode;
     target.hidden = s.hidden;

@@ -13,6 +13,12 @@ std::map<std::string, Openings, std::less<>> &Memory()
     return memory;
 }
 
+// No full stop: no reply at all, or only what a reset left on the line.
+bool NoReply(std::string_view bytes)
+{
+    return bytes.find('.') == std::string_view::npos;
+}
+
 } // namespace
 
 bool HarmlessToRepeat(std::string_view command)
@@ -35,20 +41,18 @@ bool WaitAfterOpening(bool flagShowsReset, Openings known, std::string_view comm
     return flagShowsReset || (known == Openings::ResetTheBoard && !HarmlessToRepeat(command));
 }
 
-bool RepeatAfterSilence(bool waited, std::string_view command, std::size_t bytesReceived)
+bool RepeatAfterSilence(std::string_view command, std::string_view bytesReceived)
 {
-    return !waited && bytesReceived == 0 && HarmlessToRepeat(command);
+    return HarmlessToRepeat(command) && NoReply(bytesReceived);
 }
 
 Openings LearnFrom(Openings known, bool flagShowsReset, bool waited, bool repeated, bool answered)
 {
     if (!answered)
         return known;
-    if (repeated)
-        return Openings::ResetTheBoard;
-    if (!waited || flagShowsReset)
-        return Openings::KeepTheBoard;
-    return known;
+    if (waited)
+        return flagShowsReset ? Openings::KeepTheBoard : known;
+    return repeated ? Openings::ResetTheBoard : Openings::KeepTheBoard;
 }
 
 Openings KnownOpenings(const std::string &device)

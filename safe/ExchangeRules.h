@@ -7,8 +7,11 @@
 // flag shows that an opening raised DTR, the exchange waits for the hand-over.
 // A rise that nothing shows (another program dropped DTR, a resume from
 // suspend, a driver that raises DTR at every opening) is found only by its
-// effect: no reply at all. Then a command that is harmless to send twice is
-// sent again once the hand-over is over. A code is never sent twice (a second
+// effect: no reply. The reset may leave one stray byte on the line as the
+// board's transmitter settles, so bytes without a full stop count as no reply.
+// Then a command that is harmless to send twice is sent again once the
+// hand-over is over; so it is after a wait that proved too short (a loaded
+// machine, a slow bootloader). A code is never sent twice (a second
 // copy of a lock code would be refused and a lock reported as failed), so it
 // goes only to a port whose openings this run has already seen, and waits after
 // each opening where they reset the board.
@@ -43,14 +46,18 @@ bool LearnPortFirst(std::string_view command, Openings known);
 // still behaves so.
 bool WaitAfterOpening(bool flagShowsReset, Openings known, std::string_view command);
 
-// Whether to send the command once more in the same opening: nothing at all
-// came back, the exchange did not wait, and the command is harmless.
-bool RepeatAfterSilence(bool waited, std::string_view command, std::size_t bytesReceived);
+// Whether to send the command once more in the same opening: the command is
+// harmless and the bytes received hold no reply, whether or not the exchange
+// waited for the hand-over.
+bool RepeatAfterSilence(std::string_view command, std::string_view bytesReceived);
 
 // What the port's openings are known to do after an exchange. `answered`:
-// its copies agreed. A wait hides whether the opening reset the board, except
-// when the port's own flag caused it: a port whose flag tells its resets
-// keeps the board running at later openings, since the exchange leaves DTR up.
+// its copies agreed. A wait hides whether the opening reset the board, and
+// silence after a wait tells only that the wait was too short, except when
+// the port's own flag caused the wait: a port whose flag tells its resets
+// keeps the board running at later openings, since the exchange leaves DTR
+// up. Without a wait, an answer only to the repeat shows a reset nothing
+// showed.
 Openings LearnFrom(Openings known, bool flagShowsReset, bool waited, bool repeated, bool answered);
 
 // What this run has seen of each port, by device name (not thread-safe: the

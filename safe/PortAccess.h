@@ -10,13 +10,23 @@ namespace safeexchange {
 
 struct NoAccess {
     std::string device; // as opened, e.g. /dev/ttyUSB0
-    std::string group;  // the group that may open it, e.g. dialout
+    // The device's group as the system reports it (e.g. dialout), when its
+    // members may read and write the device; empty when no group a user
+    // should join gives access (root's, or tty's, which may only write).
+    std::string group;
 };
 
 // For the port name of the settings: the device and its group when the
 // device exists and refuses this user; nothing otherwise (no such device, or
 // one this user may open).
 std::optional<NoAccess> PortRefusesThisUser(const std::string &portName);
+
+// How to get the right: the udev rule that the package brings, and joining
+// the device's group where there is one to join.
+std::string NoAccessFix(const NoAccess &refused);
+// The same for a port that refused the uploader, told by the device's group
+// as it is now (only the rule where the device no longer refuses).
+std::string PermissionFix(const std::string &portName);
 
 // The advice in three lengths: for a message box, for a status line of a few
 // lines, and for a single line of about 60 characters.

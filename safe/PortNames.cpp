@@ -3,10 +3,7 @@
 
 #include <cstddef>
 
-namespace {
-
-// The number n of "COMn", or 0 when the name is not of that form. Leading
-// zeros and numbers past any real port count are not port names.
+// Leading zeros and numbers past any real port count are not port names.
 unsigned ComPortNumber(const std::string &name)
 {
     constexpr std::size_t kMaxDigits = 4;
@@ -23,8 +20,6 @@ unsigned ComPortNumber(const std::string &name)
     }
     return n;
 }
-
-} // namespace
 
 std::string SerialDeviceName(const std::string &portName, System system)
 {

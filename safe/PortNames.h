@@ -11,3 +11,7 @@
 // is the n-th serial port, /dev/ttyS<n-1>; anything else stands.
 // The uploader's -P value is mapped the same way.
 std::string SerialDeviceName(const std::string &portName, System system = ThisSystem());
+
+// The n of "COMn" ("com" in any case, n from 1, no leading zero), or 0 when
+// the name is not of that form.
+unsigned ComPortNumber(const std::string &name);

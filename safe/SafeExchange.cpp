@@ -113,10 +113,11 @@ bool Exchange(const std::string &command, std::string &reply, ReadEnd readEnd, m
     std::string bytes;
     if (!Attempt(port, message, bytes, readEnd))
         return false;
-    const bool repeated = RepeatAfterSilence(waited, command, bytes.size());
+    const bool repeated = RepeatAfterSilence(command, bytes);
     if (repeated) {
-        // A reset that nothing showed: the read has outlasted the hand-over
-        // almost always, so this rarely waits.
+        // A reset that nothing showed, or a wait too short for it. A silent
+        // read has outlasted the hand-over; one ended early by a stray byte
+        // from the reset has not.
         WaitUntil(opened + handOver);
         if (!Attempt(port, message, bytes, readEnd))
             return false;

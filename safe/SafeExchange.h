@@ -16,9 +16,9 @@
 // a line setting the port refused, a write or read error, no reply, a cut or
 // disagreeing reply. Blocks for at most about three seconds, and for
 // kBootloaderHandOver more when the opening has reset the board. Where a
-// reset that nothing showed may have swallowed the command, "T" and "V" are
-// sent once more, and a code goes only to a port this run knows
-// (ExchangeRules.h): up to about six seconds then.
+// reset may have swallowed the command (no reply, or only a stray byte), "T"
+// and "V" are sent once more, and a code goes only to a port this run knows
+// (ExchangeRules.h): up to about six seconds then, seven after a wait.
 // On Linux it needs a QCoreApplication.
 bool SafeExchange(const std::string &command, std::string &reply);
 

@@ -19,9 +19,12 @@ public:
 
     // Opens the device for reading and writing, for this program alone, and
     // sets 9600 bit/s, 8 data bits, no parity, 1 stop bit and no flow
-    // control; every other setting, DTR and RTS among them, stays as the
-    // system has it. False when the device cannot be opened (missing, busy,
-    // not this user's) or refuses a setting; the port is closed then.
+    // control. Linux leaves DTR and RTS as the system has them (up from the
+    // opening on); Windows sets both on at every opening, whatever the last
+    // program left in the driver, with abort-on-error off (a line error is
+    // cleared, and the exchange goes on). False when the device cannot be
+    // opened (missing, busy, not this user's) or refuses a setting; the port
+    // is closed then.
     bool Open(const std::string &device);
 
     // True when this opening raised DTR after a close that had dropped it,
@@ -52,10 +55,13 @@ public:
     // Closes the port (also done by the destructor).
     void Close();
 
-    // Before an upload: makes the next opening of the device, the uploader's,
-    // reset a board as sold (Linux: drops DTR until then, PortLine.h). False
-    // when the device cannot be opened. Windows drivers raise DTR at every
-    // opening by themselves: nothing to do there, true.
+    // Before an upload: makes the uploader's opening find a board as sold
+    // in its bootloader. Linux drops DTR until the next opening, the
+    // uploader's, which raises it (PortLine.h); Windows drops DTR and RTS for
+    // a moment and raises them again itself, as the Arduino software did,
+    // since avrdude opens a COM port with DTR disabled. A port without modem
+    // lines (a pseudo-terminal) has nothing to drop. False when the device
+    // cannot be opened.
     static bool DropDtrUntilNextOpening(const std::string &device);
 
 private:

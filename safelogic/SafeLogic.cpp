@@ -326,4 +326,12 @@ bool SafeLogic::TakePersistRequest()
     return due;
 }
 
+void SafeLogic::WithdrawLock()
+{
+    Open();
+    latchClosed_ = true;
+    persistDue_ = false;
+    SetReply(kReplyRefused);
+}
+
 } // namespace safelogic

@@ -121,6 +121,11 @@ public:
     bool Restore(const PersistentState &state, uint16_t msIntoSecond = 0);
     // True once after each change worth storing.
     bool TakePersistRequest();
+    // Takes back the lock the last command made, for a board that could not
+    // store it (a worn EEPROM): the safe is unlocked again, the reply becomes
+    // kReplyRefused, and the latch stays shut until the test command "Y" or a
+    // restart opens it, so a failed store never opens the latch by itself.
+    void WithdrawLock();
 
 private:
     void ResetInput();

@@ -21,8 +21,9 @@ packages=(
     # the Windows build: the MinGW-w64 cross compiler, Wine to run its tests,
     # NSIS for its installer, and Wine's own Tahoma and Marlett (which Wine
     # draws dialogs and caption buttons with; a recommendation of wine, so
-    # not installed with it here)
-    g++-mingw-w64-x86-64-posix wine wine64 nsis fonts-wine
+    # not installed with it here); flex and bison for avrdude.exe, built from
+    # Debian's avrdude source (setup.d/avrdude-source.sh fetches it)
+    g++-mingw-w64-x86-64-posix wine wine64 nsis fonts-wine flex bison
 )
 
 missing=()

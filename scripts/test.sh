@@ -54,10 +54,12 @@ done
 
 # The Windows build's tests start Wine's server and make its prefix under
 # build/windows themselves (the CTest fixture "wine"); its COM port tests talk
-# to the simulated safe of the first Linux build, and its installer carries
-# that build's firmware.
+# to the simulated safe of the first Linux build, its installer carries that
+# build's firmware, and its whole-product test uploads with avrdude.exe into
+# that build's simulated board.
 echo "== windows build"
 cmake --preset windows -DVANDREL_SIMSAFE="$PWD/build/${presets[0]}/simsafe/simsafe" \
+    -DVANDREL_SIMBOARD="$PWD/build/${presets[0]}/simboard/simboard" \
     -DVANDREL_FIRMWARE_DIR="$PWD/build/${presets[0]}/firmware" >/dev/null
 timed "windows build" cmake --build --preset windows
 timed "windows tests (Wine)" ctest --preset windows

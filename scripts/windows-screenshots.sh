@@ -3,14 +3,14 @@
 # Saves a picture of each window as Windows draws it into docs/screenshots/windows/
 # (main-window.png, master-window.png, sub-window.png, test-window.png,
 # version-window.png): the Windows tests' whole-product run (installed under
-# Wine, on Xvfb, against the simulated safe), whose driver saves each window
+# Wine, on Xvfb, against the simulated board), whose driver saves each window
 # as it walks the program. Needs python3 (its zlib) to write the PNG files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 command -v python3 >/dev/null || { echo "windows-screenshots: needs python3 (Debian package python3)" >&2; exit 1; }
 cmake --preset dev >/dev/null
-cmake --build --preset dev --target simsafe firmware_Blink firmware_Cadrelle
+cmake --build --preset dev --target simsafe simboard firmware_Blink firmware_Cadrelle
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
@@ -21,8 +21,8 @@ setup=$(ls "$build"/VandrelSetup-*.exe)
 version=${setup##*VandrelSetup-}
 zip="$build/Vandrel-${version%.exe}-win64.zip"
 bash tests/product/windows/product.sh "$build/tests/product/screenshots-run" "$setup" "$zip" \
-    "$build/tests/product/product_driver.exe" "$build/tests/upload/upload_standin.exe" \
-    "$PWD/build/dev/simsafe/simsafe" "$PWD/build/dev/firmware" "$PWD/tests/upload/logs/completed.txt" "$bitmaps"
+    "$build/tests/product/product_driver.exe" "$PWD/build/dev/simboard/simboard" "$PWD/build/dev/firmware" \
+    "$bitmaps"
 
 # The driver's top-down 32-bit BMP files as RGB PNG files.
 mkdir -p docs/screenshots/windows

@@ -11,6 +11,7 @@ namespace {
 constexpr char kSerialPortValue[] = "SerialPort";
 constexpr char kArduinoPathValue[] = "ArduinoPath";
 constexpr char kDefaultSerialPort[] = "COM4";
+constexpr char kArduinoFolderName[] = "arduino-0012X";
 
 std::string InFolder(const std::string &folder, const char *name)
 {
@@ -26,7 +27,12 @@ std::string WorkDir()
 
 std::string DefaultArduinoPath()
 {
-    return InFolder(WorkDir(), "arduino-0012X");
+    // Windows: the installer and the zip carry avrdude.exe in an Arduino
+    // folder beside the program, which users only read. Linux: the set-up or
+    // the first upload links Debian's avrdude into one in the working folder.
+    if (ThisSystem() == System::Windows)
+        return InFolder(ProgramFolder(), kArduinoFolderName);
+    return InFolder(WorkDir(), kArduinoFolderName);
 }
 
 std::string GetSerialPort()

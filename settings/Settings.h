@@ -19,7 +19,8 @@ namespace settings {
 // system's spelling. It is not created here.
 std::string WorkDir();
 
-// WorkDir() + "/arduino-0012X" ("\" on Windows).
+// The Arduino folder "arduino-0012X": in WorkDir() on Linux, beside the
+// program on Windows (where the installer puts avrdude.exe).
 std::string DefaultArduinoPath();
 
 // "COM4" when the store holds no value; a stored empty text comes back empty.

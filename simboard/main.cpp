@@ -18,6 +18,7 @@
 //   <t> latch 1 | latch 0     the latch output went high (open) or low
 //   <t> halt <why>            the simulated core stopped
 //   <t> dtr drop              DTR fell by SIGUSR2 (below)
+//   <t> stray                 with --stray-byte: the line carried one stray byte
 // It serves until SIGTERM, SIGINT or SIGHUP (tests start it so that it also
 // dies with them).
 // SIGUSR1 presses the board's reset button. SIGUSR2 drops DTR as another
@@ -75,9 +76,16 @@ constexpr auto kMaxLag = std::chrono::milliseconds(100);
 
 enum class ResetOnOpen { Upload, Dtr, Never };
 
+// With --stray-byte: the byte, and when it reaches the opener after the reset
+// its opening caused. A real board's transmit line can carry one garbage byte
+// while it settles through the reset; a moment after the opening, the opener
+// has cleared its input and is waiting for a reply.
+constexpr std::uint8_t kStrayByte = 0xF0;
+constexpr auto kStrayAfterReset = std::chrono::milliseconds(100);
+
 const char* const kUsage =
     "usage: simboard [--firmware FILE.hex] [--bootloader FILE.hex] [--eeprom FILE]\n"
-    "                [--reset-on-open upload|dtr|never] [--link PATH]\n"
+    "                [--reset-on-open upload|dtr|never] [--stray-byte] [--link PATH]\n"
     "\n"
     "  --firmware FILE.hex   flash this program too, as if it had been uploaded\n"
     "  --bootloader FILE.hex the Diecimila bootloader (default " SIMBOARD_DEFAULT_BOOTLOADER ")\n"
@@ -92,6 +100,8 @@ const char* const kUsage =
     "                        bootloader's 19200 baud (the reset button pressed as\n"
     "                        an upload starts);\n"
     "                        never: no reset from the port\n"
+    "  --stray-byte          a reset by the port's opening also sends the opener\n"
+    "                        one byte 0xF0, 100 ms later, as the line settles\n"
     "  --link PATH           also make PATH a symbolic link to the port\n";
 
 Clock::time_point gStart;
@@ -133,6 +143,7 @@ int main(int argc, char** argv)
     std::string eepromFile;
     std::string link;
     ResetOnOpen resetOnOpen = ResetOnOpen::Dtr;
+    bool strayByte = false;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -163,6 +174,8 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "simboard: unknown --reset-on-open mode '%s'\n%s", mode.c_str(), kUsage);
                 return 2;
             }
+        } else if (arg == "--stray-byte") {
+            strayByte = true;
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -244,6 +257,7 @@ int main(int argc, char** argv)
 
     bool decideOnFirstByte = false;
     bool dtrHigh = false;
+    Clock::time_point strayAt = Clock::time_point::max(); // none due
     std::uint8_t buffer[256];
     while (!gStop) {
         if (gResetButton.exchange(false))
@@ -259,8 +273,11 @@ int main(int argc, char** argv)
                 Event("open");
                 // The board's DTR line reaches the reset pin through a
                 // capacitor: only its rise resets the chip.
-                if (!dtrHigh && resetOnOpen == ResetOnOpen::Dtr)
+                if (!dtrHigh && resetOnOpen == ResetOnOpen::Dtr) {
                     reset("open");
+                    if (strayByte)
+                        strayAt = Clock::now() + kStrayAfterReset;
+                }
                 dtrHigh = true;
                 decideOnFirstByte = resetOnOpen == ResetOnOpen::Upload;
             } else {
@@ -269,6 +286,12 @@ int main(int argc, char** argv)
                     dtrHigh = false;
                 decideOnFirstByte = false;
             }
+        }
+
+        if (Clock::now() >= strayAt) {
+            strayAt = Clock::time_point::max();
+            port.Write(&kStrayByte, 1);
+            Event("stray");
         }
 
         const std::size_t n = port.Read(buffer, sizeof buffer);

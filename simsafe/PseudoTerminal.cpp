@@ -124,6 +124,31 @@ void PseudoTerminal::DiscardUnread()
     ioctl(slave_, TIOCNXCL);
 }
 
+std::string PseudoTerminal::LineFault() const
+{
+    termios tio{};
+    if (slave_ < 0 || tcgetattr(slave_, &tio) != 0)
+        return {};
+    std::string fault;
+    const auto add = [&fault](const std::string &what) { fault += (fault.empty() ? "" : ", ") + what; };
+    if (cfgetospeed(&tio) != B9600 || cfgetispeed(&tio) != B9600)
+        add("not 9600 bit/s");
+    if ((tio.c_cflag & CSIZE) != CS8)
+        add("not 8 data bits");
+    if (tio.c_cflag & PARENB)
+        add("parity");
+    if (tio.c_cflag & CSTOPB)
+        add("2 stop bits");
+    if ((tio.c_cflag & CRTSCTS) || (tio.c_iflag & (IXON | IXOFF)))
+        add("flow control");
+    // A terminal that edits lines, echoes or changes bytes garbles the
+    // exchange as surely as a wrong speed does.
+    if ((tio.c_lflag & (ICANON | ECHO)) || (tio.c_iflag & (ISTRIP | INLCR | IGNCR | ICRNL)) ||
+        (tio.c_oflag & OPOST))
+        add("not raw");
+    return fault;
+}
+
 bool PlaceLink(const std::string &link, const std::string &target, std::string &error)
 {
     struct stat st{};

@@ -37,6 +37,12 @@ public:
     // clears an exclusive-use flag the controller may have left behind.
     void DiscardUnread();
 
+    // What the controller has set on its side of the terminal other than
+    // 9600 bit/s, 8 data bits, no parity, 1 stop bit, raw, with no flow
+    // control, such as "not 9600 bit/s, 2 stop bits"; empty when it is all
+    // of these.
+    std::string LineFault() const;
+
 private:
     int master_ = -1;
     int slave_ = -1;

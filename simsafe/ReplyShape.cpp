@@ -8,7 +8,7 @@ namespace simsafe {
 
 namespace {
 
-constexpr std::array<std::pair<Misbehaviour, std::string_view>, 10> kNames{{
+constexpr std::array<std::pair<Misbehaviour, std::string_view>, 11> kNames{{
     {Misbehaviour::None, "ok"},
     {Misbehaviour::Silent, "silent"},
     {Misbehaviour::Disagree, "disagree"},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<Misbehaviour, std::string_view>, 10> kNames{{
     {Misbehaviour::Junk, "junk"},
     {Misbehaviour::Long, "long"},
     {Misbehaviour::Hangup, "hangup"},
+    {Misbehaviour::Stray, "stray"},
 }};
 
 std::string Framed(const std::string &copy1, const std::string &copy2, const std::string &copy3)
@@ -99,6 +100,8 @@ std::vector<Segment> ShapeReply(const std::string &reply, Misbehaviour how,
         half.hangUpAfter = true;
         return {half};
     }
+    case Misbehaviour::Stray:
+        return {{std::string(1, kStrayByte)}};
     }
     return {{framed}};
 }

@@ -22,6 +22,7 @@ enum class Misbehaviour {
     Junk,     // trailing bytes after the third stop
     Long,     // agreeing copies, but more than the controller's 260-byte read
     Hangup,   // half the reply, then the pseudo-terminal is closed
+    Stray,    // kStrayByte alone, as a board's reset leaves it on the line
 };
 
 std::optional<Misbehaviour> MisbehaviourFromName(std::string_view name);
@@ -32,6 +33,8 @@ std::string MisbehaviourNames();
 // Each copy of a Long reply is padded to this many characters (3 x 101 bytes).
 constexpr std::size_t kLongCopyLength = 100;
 constexpr std::string_view kJunk = "junk";
+// What a reset can leave on the line as the board's transmitter settles.
+constexpr char kStrayByte = '\xF0';
 
 struct Segment {
     std::string bytes;

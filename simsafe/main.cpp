@@ -100,6 +100,7 @@ private:
     void Log(const std::string &text) const;
     void FollowPeers();
     void ReadLine();
+    bool LineAsTheSafes();
     void Answer();
     void WriteDue();
     void HangUp();
@@ -117,6 +118,7 @@ private:
     std::size_t replies_ = 0;
     std::string received_; // bytes since the last reply, for the log
     std::string byteLog_;  // bytes since the last "received" control line
+    std::string lineFault_; // what was wrong with the controller's line settings
     bool latchClosed_ = false;
     bool controlOpen_ = true;
     std::string controlBuffer_;
@@ -238,6 +240,8 @@ void Server::ReadLine()
         }
         if (!terminal_->PeerPresent())
             continue; // written by a controller that has closed the port since
+        if (!LineAsTheSafes())
+            continue;
         safe_.Tick(NowMs());
         for (ssize_t i = 0; i < n; ++i) {
             if (received_.size() < 300)
@@ -249,6 +253,25 @@ void Server::ReadLine()
         }
         AfterTick();
     }
+}
+
+// A board's UART at 9600 bit/s, 8N1 makes only noise of bytes sent at
+// another speed, framing or parity: the safe hears no command, and says why
+// on its standard error once. It is stricter than a board (which would read
+// bytes sent with two stop bits) so that a test sees any setting other than
+// the controller's own.
+bool Server::LineAsTheSafes()
+{
+    const std::string fault = terminal_->LineFault();
+    if (!fault.empty() && fault != lineFault_)
+        std::fprintf(stderr, "simsafe: the controller's line is set wrong (%s): its bytes are noise to the safe\n",
+                     fault.c_str());
+    lineFault_ = fault;
+    if (fault.empty())
+        return true;
+    safe_.AbandonInput();
+    received_.clear();
+    return false;
 }
 
 void Server::Answer()

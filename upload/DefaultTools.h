@@ -3,8 +3,9 @@
 // first needed. Each system has its own side: linux/ makes the default
 // Arduino folder a tree of links to Debian's avrdude and links the
 // package's firmware into the working folder; windows/ copies the firmware
-// installed beside the program into the working folder (the Arduino
-// software brings its own avrdude.exe). Nothing already there is replaced,
+// installed beside the program into the working folder (the default Arduino
+// folder, with avrdude.exe, is installed beside the program and used where
+// it lies). Nothing already there is replaced,
 // and a folder the user chose is never touched.
 #pragma once
 

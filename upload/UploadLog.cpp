@@ -3,6 +3,7 @@
 
 #include "UploaderWords.h"
 
+#include <initializer_list>
 #include <vector>
 
 namespace upload {
@@ -92,19 +93,50 @@ void ReadAttempt(std::string_view line, UploadProgress& progress)
 }
 
 // avrdude 7: "avrdude ser_open() OS error: cannot open port /dev/ttyUSB0: No
-// such file or directory"; avrdude 6: "avrdude: ser_open(): can't open device
-// "/dev/ttyUSB0": No such file or directory". The system's words follow the
-// last ": ".
+// such file or directory", on Windows "avrdude ser_open() error: cannot open
+// port \\.\COM9: File not found."; avrdude 6: "avrdude: ser_open(): can't
+// open device "/dev/ttyUSB0": No such file or directory". The system's words
+// follow the last ": ", without the full stop and the line end (CR CR LF)
+// that Windows' texts bring.
 bool PortRefusal(std::string_view log, std::string& systemWords)
 {
     for (const std::string_view line : Lines(log)) {
         if (!Contains(line, "cannot open port") && !Contains(line, "can't open device"))
             continue;
         const std::size_t colon = line.rfind(": ");
-        systemWords = std::string(colon == std::string_view::npos ? line : line.substr(colon + 2));
+        std::string_view words = colon == std::string_view::npos ? line : line.substr(colon + 2);
+        while (!words.empty() && (words.back() == '\r' || words.back() == ' ' || words.back() == '.'))
+            words.remove_suffix(1);
+        systemWords = std::string(words);
         return true;
     }
     return false;
+}
+
+bool OneOf(std::string_view words, std::initializer_list<std::string_view> texts)
+{
+    for (const std::string_view text : texts)
+        if (words == text)
+            return true;
+    return false;
+}
+
+// A port that is not there, as each system words it: Linux; Windows (its
+// errors 2 and 3, file or path not found); Wine.
+bool NoSuchPortWords(std::string_view words)
+{
+    return OneOf(words, {"No such file or directory", "The system cannot find the file specified",
+                         "The system cannot find the path specified", "File not found", "Path not found"});
+}
+
+// A port another program has open: Linux; Windows, where only one program
+// may have a port open (errors 5 and 32); Wine, for a port a Linux program
+// holds exclusively.
+bool HeldWords(std::string_view words)
+{
+    return OneOf(words, {"Device or resource busy", "Access is denied",
+                         "The process cannot access the file because it is being used by another process",
+                         "Lock violation", "Sharing violation"});
 }
 
 } // namespace
@@ -179,9 +211,13 @@ UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log)
     } else if (mismatch) {
         verdict.cause = UploadCause::VerificationFailed;
     } else if (PortRefusal(log, verdict.systemWords)) {
-        if (verdict.systemWords == "No such file or directory")
+        if (NoSuchPortWords(verdict.systemWords))
             verdict.cause = UploadCause::NoSuchPort;
-        else if (verdict.systemWords == "Permission denied")
+        // The user lacks the right to the device: Linux's words, and Wine's
+        // for the same refusal of the Linux device. Windows' own "Access is
+        // denied" is another program holding the port, which only one
+        // program may have open: any other refusal, below.
+        else if (OneOf(verdict.systemWords, {"Permission denied", "Access denied"}))
             verdict.cause = UploadCause::NoPermission;
         else
             verdict.cause = UploadCause::PortNotOpened;
@@ -195,14 +231,8 @@ UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log)
     return verdict;
 }
 
-const char kPortPermissionFix[] =
-    "Vandrel's package installs a rule that lets the user at the computer open the board's USB "
-    "serial adapter: with the package installed, unplug the board and plug it in again. "
-    "Otherwise, add yourself to the group dialout (sudo adduser $USER dialout), then log out "
-    "and in again.";
-
 std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& port,
-                             const std::string& firmwareFile)
+                             const std::string& firmwareFile, const std::string& permissionFix)
 {
     const std::string seeLog = "\n\nSee 'View last upload log'.";
     switch (verdict.cause) {
@@ -213,10 +243,17 @@ std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& po
                ".\n\nPlug the board in and choose its port in the list." + seeLog;
     case UploadCause::NoPermission:
         return "Upload failed: you have no permission to open the port " + port + ".\n\n" +
-               kPortPermissionFix + seeLog;
-    case UploadCause::PortNotOpened:
-        return "Upload failed: the port " + port + " could not be opened (" + verdict.systemWords +
-               ").\n\nClose any other program that uses it." + seeLog;
+               permissionFix + seeLog;
+    case UploadCause::PortNotOpened: {
+        // Words this program does not know (Windows in another language, say)
+        // may as well mean that the port is not there.
+        const std::string advice =
+            HeldWords(verdict.systemWords)
+                ? "Close any other program that uses it."
+                : "Plug the board in, choose its port in the list, and close any other program that uses it.";
+        return "Upload failed: the port " + port + " could not be opened (" + verdict.systemWords + ").\n\n" +
+               advice + seeLog;
+    }
     case UploadCause::BoardNotAnswering:
         return "Upload failed: the board does not answer on " + port +
                ".\n\nCheck that this is the board's port. On a board without auto-reset, press its "

@@ -59,13 +59,11 @@ struct UploadVerdict {
 
 UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log);
 
-// How a user who may not open a serial port gets the right to.
-extern const char kPortPermissionFix[];
-
 // The message that ends an upload: "Completed upload" for success; else the
 // cause, what to do, and a pointer to 'View last upload log'. `port` is the
-// uploader's -P word, `firmwareFile` the bare file name.
+// uploader's -P word, `firmwareFile` the bare file name, `permissionFix` how
+// this user gets the right to open that port (safeexchange::PermissionFix).
 std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& port,
-                             const std::string& firmwareFile);
+                             const std::string& firmwareFile, const std::string& permissionFix);
 
 } // namespace upload

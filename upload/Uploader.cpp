@@ -39,10 +39,10 @@ UploadReport UploadSketch(const std::string& sketch, const std::string& folder, 
     }
 
     // A board as sold goes into its bootloader when DTR rises, and the
-    // exchange keeps DTR up between exchanges: dropping it here makes the
-    // uploader's own opening of the port reset the board. A port that cannot
-    // be opened (absent, busy) does not stop the upload; the uploader then
-    // tells in its log.
+    // exchange keeps DTR up between exchanges: dropping it here resets the
+    // board for the uploader (SerialPort.h tells how on each system). A port
+    // that cannot be opened (absent, busy) does not stop the upload; the
+    // uploader then tells in its log.
     if (const std::string device = SerialDeviceName(portText); !device.empty())
         SerialPort::DropDtrUntilNextOpening(device);
 
@@ -55,7 +55,8 @@ UploadReport UploadSketch(const std::string& sketch, const std::string& folder, 
     }
     report.outcome = UploadOutcome::Started;
     report.processId = launch.processId;
-    report.port = words[6];
+    // As the user knows it (COM12), not as the uploader is given it.
+    report.port = SerialDeviceName(portText);
     report.firmwareFile = firmwareFile;
     return report;
 }

@@ -39,7 +39,7 @@ struct UploadReport {
     UploadOutcome outcome = UploadOutcome::NotStarted;
     std::string message;     // the text the Test window shows; empty when started
     long long processId = 0; // the uploader's, when it started
-    std::string port;      // the uploader's -P word
+    std::string port;      // the port as the user knows it: COM12, /dev/ttyUSB0
     std::string firmwareFile;
 };
 

@@ -44,6 +44,18 @@ std::string UploaderConfigPath(const std::string& arduinoFolder, PathStyle style
     return JoinParts(arduinoFolder, {"hardware", "tools", "avr", "etc", "avrdude.conf"}, style);
 }
 
+std::string UploaderPortWord(const std::string& portText, PathStyle style)
+{
+    if (style == PathStyle::Posix)
+        return SerialDeviceName(portText, System::Linux);
+    // Windows opens COM10 and above only in the device namespace. avrdude 7
+    // adds the prefix to a bare "COMn" itself, and leaves a name that has it
+    // alone; an uploader that opens the name as given needs it.
+    if (ComPortNumber(portText) >= 10)
+        return "\\\\.\\" + portText;
+    return portText;
+}
+
 std::vector<std::string> UploaderWords(const std::string& arduinoFolder,
                                        const std::string& portText,
                                        const std::string& firmwareFile, PathStyle style)
@@ -51,7 +63,7 @@ std::vector<std::string> UploaderWords(const std::string& arduinoFolder,
     return {"-v",
             "-C", UploaderConfigPath(arduinoFolder, style),
             "-p", "atmega168",
-            "-P", SerialDeviceName(portText, style == PathStyle::Windows ? System::Windows : System::Linux),
+            "-P", UploaderPortWord(portText, style),
             "-c", "stk500v1",
             "-b19200",
             "-U", "flash:w:" + firmwareFile};

@@ -42,11 +42,15 @@ std::string UploaderPath(const std::string& arduinoFolder, PathStyle style = Hos
 std::string UploaderConfigPath(const std::string& arduinoFolder,
                                PathStyle style = HostPathStyle());
 
+// The port as the uploader is given it (-P): on Linux the device the serial
+// exchange opens for it (COM3 -> /dev/ttyS2); on Windows the name as it
+// stands, but COM10 and above as \\.\COM12, the form every avrdude opens.
+std::string UploaderPortWord(const std::string& portText, PathStyle style = HostPathStyle());
+
 // The uploader's words, in order, each value one whole word (a folder with
 // spaces stays one word, an empty port stays an empty word after -P):
 // -v -C <conf> -p atmega168 -P <port> -c stk500v1 -b19200 -U flash:w:<file>.
-// The port is mapped to a device name as the serial exchange maps it on the
-// system of `style` (COM3 -> /dev/ttyS2 on Linux).
+// The port is UploaderPortWord's.
 std::vector<std::string> UploaderWords(const std::string& arduinoFolder,
                                        const std::string& portText,
                                        const std::string& firmwareFile,

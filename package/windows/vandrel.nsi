@@ -2,7 +2,11 @@
 # Vandrel's installer for Windows, made by the Windows build (package/windows/CMakeLists.txt):
 #     makensis -DVERSION=1.0 -DVERSION4=1.0.0.0 -DSTAGE=<folder> -DICON=<vandrel.ico> -DOUTFILE=<setup.exe> vandrel.nsi
 # STAGE holds what is installed, laid out as it is installed: CadrelleController.exe,
-# firmware\, docs\ and COPYING.txt.
+# firmware\, docs\, COPYING.txt and the Arduino folder arduino-0012X\, which holds avrdude.exe
+# and avrdude.conf where the Test window looks for them, and avrdude's licence and source.
+# The program's default Arduino folder is that one, beside it: users only read it, so it lives
+# in Program Files with the program, and an update or the uninstaller replaces or removes it
+# with the program.
 #
 # For every user of the machine, into Program Files; "VandrelSetup-<version>.exe /S" installs
 # silently and "Uninstall.exe /S" removes it silently. The uninstaller removes what this
@@ -20,6 +24,9 @@ ManifestDPIAware true
 
 !define PRODUCT "Vandrel"
 !define PROGRAM "CadrelleController.exe"
+# The default Arduino folder (settings/Settings.cpp) and avrdude's source tarball in it.
+!define ARDUINO "arduino-0012X"
+!define AVRDUDE_SOURCE "avrdude_7.1+dfsg.orig.tar.xz"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 
 Name "${PRODUCT}"
@@ -67,6 +74,14 @@ Section "Vandrel"
     SetOutPath "$INSTDIR\docs"
     File "${STAGE}/docs/board-setup.md"
     File "${STAGE}/docs/security.md"
+    SetOutPath "$INSTDIR\${ARDUINO}"
+    File "${STAGE}/${ARDUINO}/avrdude-README.txt"
+    File "${STAGE}/${ARDUINO}/avrdude-COPYING.txt"
+    File "${STAGE}/${ARDUINO}/${AVRDUDE_SOURCE}"
+    SetOutPath "$INSTDIR\${ARDUINO}\hardware\tools\avr\bin"
+    File "${STAGE}/${ARDUINO}/hardware/tools/avr/bin/avrdude.exe"
+    SetOutPath "$INSTDIR\${ARDUINO}\hardware\tools\avr\etc"
+    File "${STAGE}/${ARDUINO}/hardware/tools/avr/etc/avrdude.conf"
 
     # The shortcut starts the program in its own folder.
     SetOutPath "$INSTDIR"
@@ -99,6 +114,17 @@ Section "Uninstall"
     Delete "$INSTDIR\docs\board-setup.md"
     Delete "$INSTDIR\docs\security.md"
     RMDir "$INSTDIR\docs"
+    Delete "$INSTDIR\${ARDUINO}\hardware\tools\avr\bin\avrdude.exe"
+    Delete "$INSTDIR\${ARDUINO}\hardware\tools\avr\etc\avrdude.conf"
+    RMDir "$INSTDIR\${ARDUINO}\hardware\tools\avr\bin"
+    RMDir "$INSTDIR\${ARDUINO}\hardware\tools\avr\etc"
+    RMDir "$INSTDIR\${ARDUINO}\hardware\tools\avr"
+    RMDir "$INSTDIR\${ARDUINO}\hardware\tools"
+    RMDir "$INSTDIR\${ARDUINO}\hardware"
+    Delete "$INSTDIR\${ARDUINO}\avrdude-README.txt"
+    Delete "$INSTDIR\${ARDUINO}\avrdude-COPYING.txt"
+    Delete "$INSTDIR\${ARDUINO}\${AVRDUDE_SOURCE}"
+    RMDir "$INSTDIR\${ARDUINO}"
     Delete "$INSTDIR\Uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"

@@ -13,13 +13,16 @@ namespace safeexchange {
 
 namespace {
 
-// Serial devices belong to this group on Debian and its kin.
-constexpr char kSerialGroup[] = "dialout";
-
-std::string GroupName(gid_t gid)
+// The group to join for the device: its own (dialout for serial devices on
+// Debian and its kin) when its members may read and write it. Never root's:
+// joining it would give far more than a port.
+std::string GroupToJoin(const struct stat &device)
 {
-    const group *g = ::getgrgid(gid);
-    return g != nullptr && g->gr_name != nullptr ? std::string(g->gr_name) : std::string(kSerialGroup);
+    const mode_t readWrite = S_IRGRP | S_IWGRP;
+    if (device.st_gid == 0 || (device.st_mode & readWrite) != readWrite)
+        return {};
+    const group *g = ::getgrgid(device.st_gid);
+    return g != nullptr && g->gr_name != nullptr ? std::string(g->gr_name) : std::string();
 }
 
 } // namespace
@@ -34,7 +37,7 @@ std::optional<NoAccess> PortRefusesThisUser(const std::string &portName)
     // would reset a board as sold.
     if (::faccessat(AT_FDCWD, device.c_str(), R_OK | W_OK, AT_EACCESS) == 0 || errno != EACCES)
         return std::nullopt;
-    return NoAccess{device, GroupName(status.st_gid)};
+    return NoAccess{device, GroupToJoin(status)};
 }
 
 } // namespace safeexchange

@@ -10,7 +10,8 @@
 // later openings neither reset the board nor wait; the upload sets it, so
 // that the uploader's own opening resets the board into its bootloader.
 //
-// Linux only: Windows leaves these lines to the driver (SerialPort.h).
+// Linux only: Windows sets DTR at every opening and pulses it before an
+// upload (windows/SerialPort.cpp).
 #pragma once
 
 #include <QString>

@@ -4,6 +4,8 @@
 // settings in its DCB and each wait set in its COMMTIMEOUTS.
 #include "SerialPort.h"
 
+#include "Framing.h"
+#include "windows/ComLine.h"
 #include "windows/WideText.h"
 
 #include <windows.h>
@@ -12,8 +14,13 @@
 
 namespace {
 
-// The driver's buffers: far more than one command or reply needs.
-constexpr DWORD kDriverBuffer = 128;
+// Room in the driver for the longest reply the exchange reads (the framed
+// "V" reply is 132 bytes).
+constexpr DWORD kDriverBuffer = kReplyBufferSize;
+
+// How long DTR stays down before an upload: far more than the board's reset
+// capacitor needs, short beside an upload (as on Linux, linux/PortLine.h).
+constexpr DWORD kDtrDropMilliseconds = 100;
 
 DWORD WholeMilliseconds(std::chrono::milliseconds wait)
 {
@@ -21,7 +28,50 @@ DWORD WholeMilliseconds(std::chrono::milliseconds wait)
     return DWORD(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, MAXDWORD - 1));
 }
 
+HANDLE OpenDevice(const std::string &device)
+{
+    // The device namespace reaches COM10 and above as well as COM1 to COM9.
+    const std::wstring name = L"\\\\.\\" + windows::Utf16(device);
+    return CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// A read or write that a driver ended because of a line error (a framing
+// error, an overrun): the error is cleared and the call made once more.
+// The bytes that came stay; a damaged reply fails its agreement check.
+template <typename Call>
+bool PastLineErrors(HANDLE handle, Call call)
+{
+    if (call())
+        return true;
+    DWORD errors = 0;
+    return GetLastError() == ERROR_OPERATION_ABORTED && ClearCommError(handle, &errors, nullptr) && call();
+}
+
 } // namespace
+
+void comline::SetExchangeLine(DCB &line)
+{
+    line.BaudRate = CBR_9600;
+    line.ByteSize = 8;
+    line.Parity = NOPARITY;
+    line.StopBits = ONESTOPBIT;
+    line.fBinary = TRUE;
+    line.fParity = FALSE;
+    // A line error must not stop the exchange: it is cleared as it comes.
+    line.fAbortOnError = FALSE;
+    line.fOutxCtsFlow = FALSE;
+    line.fOutxDsrFlow = FALSE;
+    line.fDsrSensitivity = FALSE;
+    line.fOutX = FALSE;
+    line.fInX = FALSE;
+    // Most drivers raise DTR at an opening whatever the program asks next,
+    // and a board as sold resets on that rise; keeping DTR up from then on
+    // means no further reset while the port is open. RTS goes up too, as an
+    // opening on Linux raises both lines: no board of ours uses RTS, and one
+    // that resets on RTS sees one rise at the same moment, not a second one.
+    line.fDtrControl = DTR_CONTROL_ENABLE;
+    line.fRtsControl = RTS_CONTROL_ENABLE;
+}
 
 struct SerialPort::Open_ {
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -56,37 +106,17 @@ bool SerialPort::Open(const std::string &device)
 {
     Close();
     auto port = std::make_unique<Open_>();
-    // The device namespace reaches COM10 and above as well as COM1 to COM9.
-    const std::wstring name = L"\\\\.\\" + windows::Utf16(device);
-    port->handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    port->handle = OpenDevice(device);
     if (port->handle == INVALID_HANDLE_VALUE)
         return false;
-    if (!SetupComm(port->handle, kDriverBuffer, kDriverBuffer))
-        return false;
+    // Advisory: a driver that keeps buffers of its own sizes serves as well.
+    SetupComm(port->handle, kDriverBuffer, kDriverBuffer);
 
     DCB line{};
     line.DCBlength = sizeof line;
     if (!GetCommState(port->handle, &line))
         return false;
-    line.BaudRate = CBR_9600;
-    line.ByteSize = 8;
-    line.Parity = NOPARITY;
-    line.StopBits = ONESTOPBIT;
-    line.fBinary = TRUE;
-    line.fParity = FALSE;
-    // A line error stops reading and writing until it is cleared, so that
-    // the exchange ends at once instead of taking damaged bytes.
-    line.fAbortOnError = TRUE;
-    // No flow control; DTR and RTS themselves stay as the driver has them.
-    line.fOutxCtsFlow = FALSE;
-    line.fOutxDsrFlow = FALSE;
-    line.fDsrSensitivity = FALSE;
-    line.fOutX = FALSE;
-    line.fInX = FALSE;
-    if (line.fDtrControl == DTR_CONTROL_HANDSHAKE)
-        line.fDtrControl = DTR_CONTROL_ENABLE;
-    if (line.fRtsControl == RTS_CONTROL_HANDSHAKE || line.fRtsControl == RTS_CONTROL_TOGGLE)
-        line.fRtsControl = RTS_CONTROL_ENABLE;
+    comline::SetExchangeLine(line);
     if (!SetCommState(port->handle, &line))
         return false;
 
@@ -106,8 +136,7 @@ bool SerialPort::DiscardInput()
     if (!open_)
         return false;
     DWORD errors = 0;
-    // An error left from before this opening would otherwise stop the first
-    // read (abort on error).
+    // A line error left from before is cleared with what came with it.
     return PurgeComm(open_->handle, PURGE_RXCLEAR) && ClearCommError(open_->handle, &errors, nullptr);
 }
 
@@ -121,7 +150,9 @@ bool SerialPort::Write(const std::string &bytes, std::chrono::milliseconds timeo
     if (!open_->SetTimeouts(wanted))
         return false;
     DWORD written = 0;
-    return WriteFile(open_->handle, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    return PastLineErrors(open_->handle, [&] {
+        return WriteFile(open_->handle, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    });
 }
 
 SerialPort::ReadResult SerialPort::Read(std::string &bytes, std::size_t max, std::chrono::milliseconds wait)
@@ -144,8 +175,9 @@ SerialPort::ReadResult SerialPort::Read(std::string &bytes, std::size_t max, std
         const std::size_t start = bytes.size();
         bytes.resize(start + count);
         read = 0;
-        const bool ok = open_->SetTimeouts(timeouts) &&
-                        ReadFile(open_->handle, bytes.data() + start, DWORD(count), &read, nullptr);
+        const bool ok = open_->SetTimeouts(timeouts) && PastLineErrors(open_->handle, [&] {
+                            return ReadFile(open_->handle, bytes.data() + start, DWORD(count), &read, nullptr);
+                        });
         bytes.resize(start + (ok ? read : 0));
         return ok;
     };
@@ -168,7 +200,24 @@ void SerialPort::Close()
     open_.reset();
 }
 
-bool SerialPort::DropDtrUntilNextOpening(const std::string &)
+bool SerialPort::DropDtrUntilNextOpening(const std::string &device)
 {
+    const HANDLE handle = OpenDevice(device);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    // DTR and RTS down for the drop time and up again, as the Arduino
+    // software did before it started the uploader: the rise resets a board
+    // as sold into its bootloader, which then waits for the uploader. The
+    // uploader's own opening may not raise DTR (avrdude opens with DTR
+    // disabled). A port with no modem lines (Wine's pseudo-terminal refuses
+    // with error 50) has nothing to drop. RTS goes first: usbser.sys tells
+    // the board of a change only when DTR changes.
+    EscapeCommFunction(handle, CLRRTS);
+    if (EscapeCommFunction(handle, CLRDTR)) {
+        Sleep(kDtrDropMilliseconds);
+        EscapeCommFunction(handle, SETRTS);
+        EscapeCommFunction(handle, SETDTR);
+    }
+    CloseHandle(handle);
     return true;
 }

@@ -66,19 +66,29 @@ std::optional<std::string> Read(const std::string &name)
     if (!OpenSection(section))
         return std::nullopt;
     const std::wstring valueName = windows::Utf16(name);
+    DWORD type = REG_NONE;
     DWORD size = 0;
-    if (RegQueryValueExW(section.get(), valueName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(section.get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return std::nullopt;
-    // Room for the size the registry gave, rounded up to whole characters,
-    // and one NUL more: a value stored without its own NUL still ends, and
-    // the text ends at its first NUL. The type is not looked at. A value that
-    // grew since its size was asked does not fit, and counts as unreadable.
-    std::vector<wchar_t> text(size / sizeof(wchar_t) + 2, L'\0');
+    // Room for the size the registry gave and a NUL of each width more: a
+    // value stored without its own NUL still ends. A value that grew since
+    // its size was asked does not fit, and counts as unreadable.
+    std::vector<char> bytes(size + 2 * sizeof(wchar_t), '\0');
     DWORD read = size;
-    if (RegQueryValueExW(section.get(), valueName.c_str(), nullptr, nullptr,
-                         reinterpret_cast<BYTE *>(text.data()), &read) != ERROR_SUCCESS)
+    if (RegQueryValueExW(section.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE *>(bytes.data()),
+                         &read) != ERROR_SUCCESS)
         return std::nullopt;
-    return windows::Utf8(std::wstring(text.data()));
+    // The value is text up to its first NUL, whatever its type: a REG_DWORD
+    // 0x00434241 reads "ABC". The registry holds the string types as UTF-16
+    // (an ANSI read converts them), so their characters come whole; the bytes
+    // of any other type are text in the ANSI code page.
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ)
+        return windows::Utf8(std::wstring(reinterpret_cast<const wchar_t *>(bytes.data())));
+    const std::string ansi(bytes.data());
+    std::wstring wide(ansi.size(), L'\0');
+    wide.resize(std::size_t(MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), wide.data(),
+                                                int(wide.size()))));
+    return windows::Utf8(wide);
 }
 
 bool Write(const std::string &name, const std::string &text)

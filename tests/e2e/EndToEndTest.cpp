@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Vandrel from end to end with no hardware: a blank simulated board as sold
 // (simboard, an ATmega168 with the Diecimila bootloader on a pseudo-terminal,
-// reset by each rise of DTR), Debian's avrdude behind the default Arduino
+// reset by each rise of DTR, its line carrying one stray byte 0xF0 after each
+// such reset), Debian's avrdude behind the default Arduino
 // folder of links the first upload makes, the settings store and the working folder in a temporary home, and
 // the real windows driven headless through clicks and key presses, with
 // message boxes recorded.
@@ -11,8 +12,8 @@
 // makes a timed pair of key codes; the Sub window locks the safe with the
 // lock code, watches the time count down and opens it with the unlock code;
 // then another program drops DTR without a trace in the port's flag, and the
-// Sub window's first exchange, lost in the bootloader, is repeated and the
-// safe is locked again; the Version window shows the firmware's version; the
+// Sub window's first exchange, lost in the bootloader and met by the stray
+// byte, is repeated and the safe is locked again; the Version window shows the firmware's version; the
 // Test window uploads Blink.hex, the latch output blinks, and uploads
 // Cadrelle.hex again, and the lock has lost no more time than the board spent
 // away from Cadrelle. The board's own event log tells how often it was
@@ -133,7 +134,7 @@ protected:
         }
 
         // A blank board: nothing but the bootloader.
-        ASSERT_TRUE(board_.start()) << board_.errorText();
+        ASSERT_TRUE(board_.start({"--stray-byte"})) << board_.errorText();
         ASSERT_TRUE(settings::SetSerialPort(board_.portPath()));
     }
 
@@ -343,9 +344,11 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockReadTheVersionAndUploadBlink)
         messages_.clear();
         SubDlg sub;
         OnNextModal([&](QWidget *w) {
-            // The time question went into the bootloader and was asked again.
+            // The time question went into the bootloader, the stray byte
+            // came back, and the question was asked again.
             EXPECT_EQ(RemainingSeconds(TextOf(w, res::sub::Status)), 0L) << Str(TextOf(w, res::sub::Status));
             EXPECT_TRUE(AwaitEvent("reset open", 1s)) << "the opening did not reset the board";
+            EXPECT_TRUE(AwaitEvent("stray", 1s)) << "the reset left no stray byte";
             TypeInto(w, res::sub::Code, pair.lockCode);
             Click(w, res::sub::ApplyCode);
             lockedAt = Clock::now();

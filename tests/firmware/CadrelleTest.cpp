@@ -208,7 +208,7 @@ TEST_F(Cadrelle, CommandSentAsItStartsComesThroughWhileAFullRingIsRead)
     lockstore::LockStore<Memory> store(memory);
     // A timed lock's checkpoints in every slot but one, and its unlock last.
     for (int slot = 1; slot < lockstore::kSlotCount; ++slot) {
-        const auto secondsLeft = static_cast<std::uint32_t>(7200 - slot * lockstore::kCheckpointSeconds);
+        const auto secondsLeft = static_cast<std::uint32_t>(86400 - slot * lockstore::kCheckpointSeconds);
         ASSERT_TRUE(store.Save(safelogic::SealedState(safelogic::kLockedForTime, false, 12345, secondsLeft)));
     }
     ASSERT_TRUE(store.Save(safelogic::SealedState(safelogic::kUnlocked, false, 0, 0)));

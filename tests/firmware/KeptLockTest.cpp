@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The lock Cadrelle keeps in RAM across a reset, on the host: the newest whole
 // record comes back to the millisecond, a half-written one is passed over, and
-// what the cells hold after a power-up is never taken for a lock. (That the
-// bootloader leaves it alone, and the board's time across a reset, are the
-// simulated board's tests.)
+// neither what the cells hold after a power-up nor a record of another layout
+// is ever taken for a lock. (That the bootloader leaves it alone, and the
+// board's time across a reset, are the simulated board's tests.)
 #include "KeptLock.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +49,14 @@ TEST(KeptLock, NewestWholeRecordComesBackAndNothingElse)
         EXPECT_EQ(ms, 100) << "byte " << byte;
         EXPECT_EQ(state.secondsLeft, 3600u);
     }
+
+    // A whole record of a later layout, which another firmware left (an
+    // upload does not clear RAM).
+    for (keptlock::Slot &slot : kept.slots) {
+        slot.layout = keptlock::kLayout + 1;
+        slot.check = keptlock::SlotCheck(slot);
+    }
+    EXPECT_FALSE(keptlock::Recall(kept, &state, &ms));
 
     // What RAM holds after power comes on.
     std::mt19937 cells(20261207);

@@ -5,10 +5,14 @@
 
 #include "LockStore.h"
 
+#include "KeyCodes.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace {
@@ -55,16 +59,6 @@ bool LoadFresh(Eeprom &memory, PersistentState *state)
     return store.Load(state);
 }
 
-TEST(LockStore, MemoryWithoutARecordHoldsNoLock)
-{
-    for (std::uint8_t fill : {0xFF, 0x00, 0xA5}) { // blank, zeros, a pattern
-        Eeprom memory;
-        memory.bytes.fill(fill);
-        PersistentState s{};
-        EXPECT_FALSE(LoadFresh(memory, &s)) << int(fill);
-    }
-}
-
 // Each field comes back whole: the longest lock a code can make (31 bits),
 // a remaining time that needs all 32 bits, and the widest nonce.
 TEST(LockStore, EveryFieldOfARecordComesBackWhole)
@@ -86,30 +80,33 @@ TEST(LockStore, EveryFieldOfARecordComesBackWhole)
     }
 }
 
-TEST(LockStore, NewestRecordWinsAndWritesSpreadOverTheRing)
+// A timed lock on a board that restarts every minute: each start finds the
+// newest record; the record is renewed once kCheckpointSeconds of the lock
+// have run since it, however often the board restarts, so a power cut costs
+// at most that much; and the records go round the ring, sparing the cells.
+TEST(LockStore, CheckpointsGoRoundTheRingAcrossRestarts)
 {
     Eeprom memory;
-    const int saves = 10 * kSlotCount + 7;
-    for (int i = 1; i <= saves; ++i) {
-        // Each start finds the last record and writes after it, as the board
-        // does after every reset.
+    const auto lock = [](std::uint32_t left) { return State(safelogic::kLockedForTime, false, 7, left); };
+    const std::uint32_t start = 1000000;
+    const int laps = 4;
+    std::uint32_t newest = 0;
+    int records = 0;
+    for (std::uint32_t left = start; left > start - laps * kSlotCount * lockstore::kCheckpointSeconds; left -= 60) {
         lockstore::LockStore<Eeprom> store(memory);
-        PersistentState last{};
-        EXPECT_EQ(store.Load(&last), i > 1);
-        if (i > 1) {
-            EXPECT_EQ(last.secondsLeft, static_cast<std::uint32_t>(100000 - (i - 1)));
-        }
-        ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 7, 100000 - i)));
+        PersistentState record{};
+        ASSERT_EQ(store.Load(&record), left != start);
+        EXPECT_EQ(record.secondsLeft, newest);
+        ASSERT_TRUE(store.Update(lock(left)));
+        ASSERT_TRUE(LoadFresh(memory, &record));
+        EXPECT_GE(record.secondsLeft, left) << "a power cut would shorten the lock";
+        EXPECT_LT(record.secondsLeft - left, lockstore::kCheckpointSeconds) << left;
+        records += record.secondsLeft != newest ? 1 : 0;
+        newest = record.secondsLeft;
     }
-    PersistentState back{};
-    ASSERT_TRUE(LoadFresh(memory, &back));
-    EXPECT_EQ(back.secondsLeft, static_cast<std::uint32_t>(100000 - saves));
-
-    int most = 0;
-    for (int w : memory.writes)
-        most = std::max(most, w);
-    // Every slot took its turn: no cell was written more than once per lap.
-    EXPECT_LE(most, saves / kSlotCount + 1);
+    EXPECT_EQ(records, laps * kSlotCount);
+    // No cell was written more than once per lap.
+    EXPECT_LE(*std::max_element(memory.writes.begin(), memory.writes.end()), laps);
 }
 
 TEST(LockStore, PowerLostDuringASaveKeepsTheRecordBefore)
@@ -134,33 +131,77 @@ TEST(LockStore, PowerLostDuringASaveKeepsTheRecordBefore)
     }
 }
 
-TEST(LockStore, WornSlotIsPassedOver)
+// A worn cell: its slot is passed over, and not written again on later laps.
+TEST(LockStore, WornSlotIsPassedOverAndLeftAlone)
 {
     Eeprom memory;
     lockstore::LockStore<Eeprom> store(memory);
-    ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 1, 900)));
-    // The next slot has a worn cell.
+    ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 1, 90000)));
     memory.stuck[kSlotSize + 12] = true;
     memory.bytes[kSlotSize + 12] = 0x00;
-    const PersistentState next = State(safelogic::kLockedForTime, false, 1, 870);
-    ASSERT_TRUE(store.Save(next));
+    for (std::uint32_t i = 1; i <= 3 * kSlotCount; ++i)
+        ASSERT_TRUE(store.Save(State(safelogic::kLockedForTime, false, 1, 90000 - i)));
     PersistentState back{};
     ASSERT_TRUE(LoadFresh(memory, &back));
-    EXPECT_TRUE(Same(back, next));
+    EXPECT_EQ(back.secondsLeft, 90000u - 3 * kSlotCount);
+    EXPECT_EQ(memory.writes[kSlotSize], 1) << "the worn slot was tried again";
+}
 
-    // Wear everywhere but in the newest record: the save fails and the newest
-    // record is still there, never overwritten by the attempts.
-    Eeprom worn;
-    lockstore::LockStore<Eeprom> wornStore(worn);
-    const PersistentState kept = State(safelogic::kLockedUntilUnlockCode, true, 9, 0);
-    ASSERT_TRUE(wornStore.Save(kept));
-    for (int i = kSlotSize; i < 512; ++i) {
-        worn.stuck[i] = true;
-        worn.bytes[i] = 0x00;
+std::string Command(safelogic::SafeLogic &safe, const std::string &command)
+{
+    const std::string copies = command + "." + command + "." + command + ".";
+    for (char c : copies) {
+        if (safe.Feed(static_cast<std::uint8_t>(c)))
+            return safe.Reply();
     }
-    EXPECT_FALSE(wornStore.Save(State(safelogic::kUnlocked, false, 0, 0)));
-    ASSERT_TRUE(LoadFresh(worn, &back));
-    EXPECT_TRUE(Same(back, kept));
+    return "<none>";
+}
+
+// An EEPROM where no slot but the newest record's keeps anything: the safe
+// never ends up more open than that record, which a power cut brings back.
+TEST(LockStore, WhenNoSlotKeepsARecordTheSafeIsNeverMoreOpenThanTheEeprom)
+{
+    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(3600, 0);
+    for (const bool lockedFirst : {false, true}) {
+        Eeprom memory;
+        lockstore::LockStore<Eeprom> store(memory);
+        safelogic::SafeLogic safe("test");
+        safe.Tick(0);
+        const auto send = [&](const std::string &command) {
+            const bool wasUnlocked = safe.Mode() == safelogic::kUnlocked;
+            Command(safe, command);
+            lockstore::StoreCommand(store, safe, wasUnlocked);
+            return std::string(safe.Reply());
+        };
+        // The first record, in slot 0; every other slot wears out.
+        ASSERT_TRUE(lockedFirst ? send(codes.lockCode) == "Y" : store.Save(safe.Snapshot()));
+        for (std::size_t i = kSlotSize; i < memory.bytes.size(); ++i) {
+            memory.stuck[i] = true;
+            memory.bytes[i] = 0x00;
+        }
+        PersistentState afterPowerCut{};
+        if (!lockedFirst) { // a lock is refused; the latch stays shut
+            EXPECT_EQ(send(codes.lockCode), "N");
+            EXPECT_EQ(Command(safe, "T"), "0");
+            EXPECT_TRUE(safe.LatchClosed());
+            ASSERT_TRUE(LoadFresh(memory, &afterPowerCut));
+            EXPECT_EQ(afterPowerCut.mode, safelogic::kUnlocked);
+            continue;
+        }
+        // A checkpoint not kept: the lock runs on, the older, longer record holds.
+        safe.Tick(1000 * (lockstore::kCheckpointSeconds + 1));
+        EXPECT_FALSE(store.Update(safe.Snapshot()));
+        EXPECT_EQ(Command(safe, "T"), std::to_string(3600 - lockstore::kCheckpointSeconds - 1));
+        // An unlock opens, but a power cut brings the lock back, whole, and
+        // the same unlock code opens it again.
+        EXPECT_EQ(send(codes.unlockCode), "Y");
+        EXPECT_FALSE(safe.LatchClosed());
+        ASSERT_TRUE(LoadFresh(memory, &afterPowerCut));
+        safelogic::SafeLogic restarted("test");
+        ASSERT_TRUE(restarted.Restore(afterPowerCut));
+        EXPECT_EQ(Command(restarted, "T"), "3600");
+        EXPECT_EQ(Command(restarted, codes.unlockCode), "Y");
+    }
 }
 
 } // namespace

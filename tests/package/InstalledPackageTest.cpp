@@ -22,7 +22,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QStringList>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -164,21 +163,6 @@ TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome
     const QString guide = root + QStringLiteral("/usr/share/doc/vandrel/board-setup.md");
     EXPECT_TRUE(QFileInfo::exists(guide));
     EXPECT_EQ(seen["guide"], QUrl::fromLocalFile(guide).toString().toStdString());
-    // The udev rule that gives the user at the seat the boards' USB serial
-    // bridges: every rule a tty one with the uaccess tag, for the FTDI,
-    // CH340, CP210x and Arduino vendors.
-    const QString rules = QString::fromUtf8(ReadAll(root + QStringLiteral("/usr/lib/udev/rules.d/70-vandrel-boards.rules")));
-    QStringList vendors;
-    for (const QString &rule : rules.split(QLatin1Char('\n'))) {
-        if (rule.isEmpty() || rule.startsWith(QLatin1Char('#')))
-            continue;
-        EXPECT_TRUE(rule.startsWith(QStringLiteral("SUBSYSTEM==\"tty\", ATTRS{idVendor}==\"")) &&
-                    rule.endsWith(QStringLiteral(", TAG+=\"uaccess\"")))
-            << rule.toStdString();
-        vendors << rule.mid(36, 4);
-    }
-    vendors.removeDuplicates();
-    EXPECT_EQ(vendors, (QStringList{"0403", "1a86", "10c4", "2341", "2a03"}));
     EXPECT_EQ(seen["caption"], "CadrelleController");
     EXPECT_EQ(seen["message"], "Completed upload");
 

@@ -8,6 +8,7 @@
 #include "KeyCodes.h"
 #include "PortAccess.h"
 #include "SafeExchange.h"
+#include "SerialPort.h"
 #include "Settings.h"
 #include "SimSafeProcess.h"
 #include "TempSettingsHome.h"
@@ -112,9 +113,6 @@ TEST_F(Exchange, RepliesAreAcceptedOnlyWhenTheyAgreeAndEndInTime)
     const Case cases[] = {
         {"three agreeing copies", {}, true, "0"},
         {"an empty command, sent as three full stops", {}, true, "?", ""},
-        {"three full stops alone", {"reply"}, true, ""},
-        {"third copy differs", {"misbehave disagree"}, false, ""},
-        {"two copies only", {"misbehave cut"}, false, ""},
         {"a NUL after the first copy", {"misbehave nul"}, false, ""},
         {"trailing junk", {"misbehave junk"}, true, "0"},
         {"bytes running on after the third full stop", {"reply " + runOn, "misbehave slow", "gap 20"},
@@ -153,10 +151,12 @@ TEST_F(Exchange, BytesLeftOnTheLineDoNotSpoilTheNextExchange)
     EXPECT_EQ(reply, "0");
 }
 
-// Silence is what a reset that nothing showed leaves: the command went into
-// the bootloader. "T" and "V" go once more after the hand-over, nothing else
-// does, and a code waits for the hand-over at every opening once the port has
-// answered only on a repeat, and goes at once after a prompt answer.
+// Silence, or a stray byte alone, is what a reset that nothing showed leaves:
+// the command went into the bootloader. So is silence after a wait for a
+// reset the port showed, where the wait was too short. "T" and "V" go once
+// more after the hand-over, nothing else does, and a code waits for the
+// hand-over at every opening once the port has answered only on a repeat
+// without a wait, and goes at once after a prompt answer or a shown reset.
 TEST_F(Exchange, SilenceRepeatsOnlyHarmlessCommandsAndHoldsCodesBack)
 {
     using safeexchange::kBootloaderHandOver;
@@ -171,20 +171,28 @@ TEST_F(Exchange, SilenceRepeatsOnlyHarmlessCommandsAndHoldsCodesBack)
         bool agreed;
         int copiesSent;
         std::chrono::milliseconds atLeast, below;
+        bool dtrDropped = false; // the port's flag shows that this opening resets the board
     };
+    const auto waitedAndSilent = kBootloaderHandOver + kReadTotalTimeout;
     const Case cases[] = {
         {"first answer lost", "silent,ok", "T", true, 2, kReadTotalTimeout, 2 * kReadTotalTimeout},
         {"a code, once openings reset", "ok", code, true, 1, kBootloaderHandOver, kReadTotalTimeout},
         {"a harmless command does not wait", "ok", "V", true, 1, 0ms, kAtOnce},
         {"a code, once openings keep the board", "ok", code, true, 1, 0ms, kAtOnce},
+        {"a stray byte alone", "stray,ok", "T", true, 2, kBootloaderHandOver, kReadTotalTimeout},
+        {"silence after a wait", "silent,ok", "T", true, 2, waitedAndSilent, waitedAndSilent + kAtOnce, true},
+        {"a code, once the flag showed the reset", "ok", code, true, 1, 0ms, kAtOnce},
         {"a test command is not repeated", "silent", "X", false, 1, kReadTotalTimeout - 100ms,
          kReadTotalTimeout + kAtOnce},
-        {"nor is a code", "silent", code, false, 1, kReadTotalTimeout - 100ms, kReadTotalTimeout + kAtOnce},
+        {"nor is a code", "stray", code, false, 1, 0ms, kAtOnce},
         {"silence to both copies", "silent", "V", false, 2, 2 * kReadTotalTimeout - 100ms, 3 * kReadTotalTimeout},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_EQ(safe_.control(std::string("misbehave ") + c.misbehave), "ok");
+        if (c.dtrDropped) {
+            ASSERT_TRUE(SerialPort::DropDtrUntilNextOpening(safe_.portPath()));
+        }
         std::string reply = "unchanged";
         const Clock::time_point start = Clock::now();
         EXPECT_EQ(SafeExchange(c.command, reply), c.agreed);
@@ -256,44 +264,51 @@ std::optional<std::string> Advice(const std::string &device)
     return safeexchange::NoAccessMessage(*refused);
 }
 
-// The advice as a user who may not open `device`: as nobody where this test
-// runs as root (root may open anything), else with the device's modes taken
-// away for the moment.
-std::optional<std::string> AdviceWithoutAccess(const std::string &device)
+// The advice as a user who may not open `device` while it has the modes
+// `mode` and, where this test runs as root, the group `gid`:
+// as nobody where it runs as root (root may open anything), else as this
+// user, the device's owner.
+std::optional<std::string> AdviceWithoutAccess(const std::string &device, mode_t mode, gid_t gid)
 {
-    if (::geteuid() != 0) {
-        struct stat before {};
-        ::stat(device.c_str(), &before);
-        ::chmod(device.c_str(), 0);
-        const std::optional<std::string> advice = Advice(device);
-        ::chmod(device.c_str(), before.st_mode & 07777);
-        return advice;
+    struct stat before {};
+    ::stat(device.c_str(), &before);
+    ::chmod(device.c_str(), mode);
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        EXPECT_EQ(::chown(device.c_str(), uid_t(-1), gid), 0);
     }
-    int out[2];
-    if (::pipe(out) != 0)
-        return "<no pipe>";
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(out[0]);
-        const gid_t nobody = 65534;
-        if (::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
-            const std::string text = Advice(device).value_or("<none>");
-            [[maybe_unused]] const ssize_t n = ::write(out[1], text.data(), text.size());
+    std::string text = "<none>";
+    if (!root) {
+        text = Advice(device).value_or(text);
+    } else if (int out[2]; ::pipe(out) == 0) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(out[0]);
+            const gid_t nobody = 65534;
+            if (::setgroups(0, nullptr) == 0 && ::setgid(nobody) == 0 && ::setuid(nobody) == 0) {
+                const std::string advice = Advice(device).value_or("<none>");
+                [[maybe_unused]] const ssize_t n = ::write(out[1], advice.data(), advice.size());
+            }
+            ::_exit(0);
         }
-        ::_exit(0);
+        ::close(out[1]);
+        text.clear();
+        char buffer[256];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+            text.append(buffer, std::size_t(n));
+        ::close(out[0]);
+        ::waitpid(child, nullptr, 0);
     }
-    ::close(out[1]);
-    std::string text;
-    char buffer[256];
-    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
-        text.append(buffer, std::size_t(n));
-    ::close(out[0]);
-    ::waitpid(child, nullptr, 0);
+    if (root) {
+        EXPECT_EQ(::chown(device.c_str(), uid_t(-1), before.st_gid), 0);
+    }
+    ::chmod(device.c_str(), before.st_mode & 07777);
     return text == "<none>" ? std::nullopt : std::optional<std::string>(text);
 }
 
 // Only a port that is there and refuses this user gets the advice; every
-// other failure keeps the window's own words.
+// other failure keeps the window's own words. The advice names the device's
+// group only where joining it gives the right, and never root's.
 TEST_F(Exchange, OnlyAPortThatRefusesThisUserGetsTheAdvice)
 {
     EXPECT_EQ(Advice(home_.path().toStdString() + "/no-such-port"), std::nullopt);
@@ -301,13 +316,30 @@ TEST_F(Exchange, OnlyAPortThatRefusesThisUserGetsTheAdvice)
     EXPECT_EQ(Advice(safe_.portPath()), std::nullopt);
     struct stat port {};
     ASSERT_EQ(::stat(safe_.portPath().c_str(), &port), 0);
-    const std::string group = ::getgrgid(port.st_gid)->gr_name;
-    EXPECT_EQ(AdviceWithoutAccess(safe_.portPath()),
-              "You have no permission to open the port " + safe_.portPath() +
-                  ". To get the right: install Vandrel's package, whose rule gives the user at the computer "
-                  "the board's USB serial adapter, then unplug the board and plug it in again; or add "
-                  "yourself to the group '" + group + "' (sudo adduser $USER " + group +
-                  ") and log out and in again.");
+    const std::string refused = "You have no permission to open the port " + safe_.portPath() +
+                                ". To get the right: install Vandrel's package, whose avrdude brings the udev rule "
+                                "that gives the user at the computer every USB serial adapter, then unplug the "
+                                "board and plug it in again";
+    const std::string noGroup = refused + ". No group that you should join may open it.";
+    const struct {
+        const char *what;
+        mode_t mode;
+        const char *group;
+        std::string advice;
+    } cases[] = {
+        {"its group may read and write it", 0060, "dialout",
+         refused + "; or add yourself to the group 'dialout' (sudo adduser $USER dialout) and log out and in again."},
+        {"its group may only write it", 0020, "dialout", noGroup},
+        {"its group is root's", 0060, "root", noGroup},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const group *g = ::getgrnam(c.group);
+        ASSERT_NE(g, nullptr);
+        if (::geteuid() != 0 && g->gr_gid != port.st_gid)
+            continue; // only root may give the device to another group
+        EXPECT_EQ(AdviceWithoutAccess(safe_.portPath(), c.mode, g->gr_gid), c.advice);
+    }
 }
 
 // An unplugged board: the device reports an error on every wait from then

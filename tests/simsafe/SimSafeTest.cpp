@@ -171,32 +171,6 @@ TEST(SimSafe, MisbehavesOnRequestAndRecovers)
     }
 }
 
-TEST(SimSafe, FixedRepliesAndControlLines)
-{
-    SimSafeProcess safe;
-    ASSERT_TRUE(safe.start({"--reply", ""})) << safe.errorText();
-    const std::string port = safe.portPath();
-    EXPECT_EQ(Reply(port, "V"), "...");
-
-    const struct {
-        std::string control;
-        std::string answer;
-        std::string command;
-        std::string bytes;
-    } steps[] = {
-        {"reply y", "ok", keycodes::MakeKeyCodesAt(5, 60, 0).lockCode, "y.y.y."},
-        {"reply-off", "ok", "T", "60.60.60."}, // the lock above was taken all the same
-        {"misbehave bogus", "error unknown misbehaviour \"bogus\" (known: ok, silent, disagree, "
-                            "slow, split, cut, nul, junk, long, hangup)",
-         "T", "60.60.60."},
-        {"open sesame", "error unknown control line \"open sesame\"", "T", "60.60.60."},
-    };
-    for (const auto &s : steps) {
-        EXPECT_EQ(safe.control(s.control), s.answer) << s.control;
-        EXPECT_EQ(Reply(port, s.command), s.bytes) << s.control;
-    }
-}
-
 TEST(SimSafe, StartsInAGivenLock)
 {
     const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(4242, 0, 0);

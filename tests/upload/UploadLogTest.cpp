@@ -4,6 +4,10 @@
 // port that does not exist, a port this user may not open (run as nobody), a
 // pseudo-terminal nobody answers on, a verify-only run of Blink.hex against a
 // board holding Cadrelle, and an upload stopped with SIGTERM while writing.
+// logs/windows/ holds the same from avrdude.exe as the Windows build makes it,
+// run under Wine on a COM port (CR LF line ends, and CR CR LF after the
+// system's words), and a port refused by the device's rights (Wine's "Access
+// denied.") and held by another opener (Wine's "Lock violation.").
 
 #include "UploadLog.h"
 
@@ -22,6 +26,15 @@ std::string Log(const char* name)
     std::ifstream in(std::string(VANDREL_UPLOAD_LOGS "/") + name, std::ios::binary);
     EXPECT_TRUE(in) << name;
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The log as Windows itself words the system's text where Wine words it
+// otherwise.
+std::string InWindowsWords(std::string log, const std::string& wine, const std::string& windows)
+{
+    const std::size_t at = log.find(wine);
+    EXPECT_NE(at, std::string::npos) << wine;
+    return log.replace(at, wine.size(), windows);
 }
 
 // The log as it stood just after `mark` (and `more` characters after it).
@@ -91,7 +104,7 @@ TEST(UploadLog, TheEndIsJudgedFromTheExitAndTheLog)
         {"no such port", Log("no-port.txt"), false, false, UploadCause::NoSuchPort,
          "there is no port /dev/ttyUSB9"},
         {"no permission", Log("no-permission.txt"), false, false, UploadCause::NoPermission,
-         "sudo adduser $USER dialout"},
+         "no permission to open the port /dev/ttyUSB9.\n\n(how to get the right)"},
         {"busy port", "avrdude ser_open() OS error: cannot open port /dev/ttyUSB0: Device or resource busy\n",
          false, false, UploadCause::PortNotOpened, "(Device or resource busy)"},
         {"silent port", silent, false, false, UploadCause::BoardNotAnswering,
@@ -102,18 +115,44 @@ TEST(UploadLog, TheEndIsJudgedFromTheExitAndTheLog)
          "may hold only part of Cadrelle.hex", true},
         {"stopped while the board did not answer", Until(silent, "attempt 2 of 10"), false, true,
          UploadCause::Cancelled, "before anything was written"},
+        {"Windows: completed", Log("windows/completed.txt"), true, false, UploadCause::Completed,
+         "Completed upload", true},
+        {"Wine: no such port", Log("windows/no-port.txt"), false, false, UploadCause::NoSuchPort,
+         "there is no port /dev/ttyUSB9."},
+        {"Windows: no such port",
+         InWindowsWords(Log("windows/no-port.txt"), "File not found.", "The system cannot find the file specified."),
+         false, false, UploadCause::NoSuchPort, "there is no port /dev/ttyUSB9."},
+        // Wine's text for a device this user has no right to.
+        {"Wine: port denied", Log("windows/port-denied.txt"), false, false, UploadCause::NoPermission,
+         "sudo adduser $USER dialout"},
+        // Windows' text for a port another program holds.
+        {"Windows: port held", InWindowsWords(Log("windows/port-denied.txt"), "Access denied.", "Access is denied."),
+         false, false, UploadCause::PortNotOpened, "(Access is denied).\n\nClose any other program"},
+        {"Wine: port busy", Log("windows/port-busy.txt"), false, false, UploadCause::PortNotOpened,
+         "(Lock violation).\n\nClose any other program"},
+        {"a refusal in words not known", InWindowsWords(Log("windows/no-port.txt"), "File not found.", "Datei fehlt."),
+         false, false, UploadCause::PortNotOpened, "(Datei fehlt).\n\nPlug the board in, choose"},
+        {"Windows: silent port", Log("windows/silent-port.txt"), false, false, UploadCause::BoardNotAnswering,
+         "does not answer"},
+        {"Windows: verification mismatch", Log("windows/verification-mismatch.txt"), false, false,
+         UploadCause::VerificationFailed, "verification failed"},
+        {"Windows: stopped while writing", Log("windows/cancelled.txt"), false, true, UploadCause::Cancelled,
+         "may hold only part of Cadrelle.hex", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const UploadVerdict verdict = JudgeUpload(row.endedWell, row.stopped, row.log);
         EXPECT_EQ(verdict.cause, row.cause);
         EXPECT_EQ(verdict.flashTouched, row.touched);
-        const std::string message = UploadEndMessage(verdict, "/dev/ttyUSB9", "Cadrelle.hex");
+        const std::string message = UploadEndMessage(verdict, "/dev/ttyUSB9", "Cadrelle.hex", "(how to get the right)");
         EXPECT_NE(message.find(row.messageHas), std::string::npos) << message;
         if (row.cause == UploadCause::Completed)
             continue;
         EXPECT_EQ(message.find("Completed"), std::string::npos) << message;
         EXPECT_NE(message.find("See 'View last upload log'."), std::string::npos) << message;
+        for (const char* doubled : {"..", ".)", "\r"})
+            EXPECT_EQ(message.find(doubled), std::string::npos) << message;
+        EXPECT_FALSE(row.cause == UploadCause::NoSuchPort && message.find("Close any") != std::string::npos);
     }
 }
 

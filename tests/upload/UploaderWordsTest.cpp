@@ -37,24 +37,10 @@ TEST(UploaderWords, EachValueIsOneWordInItsPlace)
          "Cadrelle.hex", PathStyle::Windows,
          Words("C:\\Program Files\\Arduino\\\\hardware\\tools\\avr\\etc\\avrdude.conf",
                "COM9", "Cadrelle.hex")},
+        // Windows opens COM10 and above only as \\.\COMn.
+        {"COM12 on Windows", "C:\\A", "COM12", "Blink.hex", PathStyle::Windows,
+         Words("C:\\A\\hardware\\tools\\avr\\etc\\avrdude.conf", "\\\\.\\COM12", "Blink.hex")},
     };
     for (const Case& c : cases)
         EXPECT_EQ(UploaderWords(c.folder, c.port, c.file, c.style), c.expected) << c.what;
-}
-
-TEST(UploaderWords, UploaderPathFollowsTheSystem)
-{
-    struct Case {
-        std::string folder;
-        PathStyle style;
-        std::string expected;
-    };
-    const std::vector<Case> cases = {
-        {"/opt/arduino/", PathStyle::Posix, "/opt/arduino//hardware/tools/avr/bin/avrdude"},
-        {"C:\\arduino-0012", PathStyle::Windows, "C:\\arduino-0012\\hardware\\tools\\avr\\bin\\avrdude.exe"},
-        {"C:\\arduino-0012\\", PathStyle::Windows,
-         "C:\\arduino-0012\\\\hardware\\tools\\avr\\bin\\avrdude.exe"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(UploaderPath(c.folder, c.style), c.expected) << c.folder;
 }

@@ -10,8 +10,9 @@
 namespace upload {
 
 // The installer puts the firmware into firmware\ beside the program; the
-// uploader reads it from the working folder. The Arduino folder is the
-// user's own: the Arduino software brings avrdude.exe and its configuration.
+// uploader reads it from the working folder. The default Arduino folder, with
+// avrdude.exe and its configuration, is installed beside the program too, and
+// is used where it lies: nothing to prepare for it.
 void PrepareDefaultTools(const std::string &sketch, const std::string &, const std::string &workDir)
 {
     const std::string programFolder = settings::ProgramFolder();

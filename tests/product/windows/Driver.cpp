@@ -9,14 +9,19 @@
 // the application's name, their text the static 0xFFFF).
 //
 //   product_driver.exe --program EXE --port COM12 --arduino FOLDER --firmware-version TEXT
-//                      [--screenshots FOLDER]
+//                      --board-events FILE [--screenshots FOLDER]
 //
-// The way: main window; Test (the port chosen in the list and stored by 'Test
-// Lock', 'Send', 'Get Version', 'Upload Cadrelle'); Master (a pair for one
-// hour, shown); Sub (locks the safe with it, shows the time left, unlocks);
-// Close. Prints what it saw, the start's and one exchange's times, and the
-// codes ("lock code: L...", "unlock code: U..."), for the script to check in
-// the safe's log. With --screenshots, each window is also saved there as a
+// The way: main window; Test (FOLDER shown as the Arduino folder, as nothing
+// is stored; the port chosen in the list; 'Upload Cadrelle' onto the board as
+// sold, followed to "Completed upload"; once the board's log of events (FILE,
+// simboard's output) shows the bootloader has handed over to Cadrelle, as a
+// user reading the message gives it time to, the firmware's own answers:
+// 'Test Lock', which stores both settings, 'Send' "V" and 'Get Version', whose
+// answers begin with TEXT); Master (a pair for one hour, shown); Sub (locks
+// the safe with it, shows the time left, unlocks); Close. Prints what it saw,
+// the start's, the upload's and one exchange's times, and the codes ("lock
+// code: L...", "unlock code: U..."). With --screenshots, each window is also
+// saved there as a
 // 32-bit BMP (main-window.bmp ...). Ends with 0 when every step went as a
 // user expects, 1 with the step that did not.
 
@@ -27,6 +32,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <functional>
 #include <string>
@@ -39,8 +45,9 @@ using namespace std::chrono_literals;
 
 // Generous: Wine under a loaded machine is slow to show a window.
 constexpr auto kWindowWait = 30s;
-// An upload with the stand-in, followed to its end by the Test window.
-constexpr auto kUploadWait = 60s;
+// A real upload under Wine, followed to its end by the Test window: about
+// 10 s, several times that on a loaded machine.
+constexpr auto kUploadWait = 150s;
 // Fine enough to time one exchange.
 constexpr auto kPoll = 5ms;
 const wchar_t kApplication[] = L"CadrelleController";
@@ -48,7 +55,7 @@ const wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageText = 0xFFFF;
 
 struct Options {
-    std::wstring program, port, arduino, firmwareVersion, screenshots;
+    std::wstring program, port, arduino, firmwareVersion, boardEvents, screenshots;
 };
 
 PROCESS_INFORMATION gProgram{};
@@ -212,6 +219,25 @@ void ExpectMessage(const std::wstring &expected, Clock::duration timeout = kWind
     Say("message: " + Utf8(text));
 }
 
+bool StartsWith(const std::wstring &text, const std::wstring &start)
+{
+    return text.rfind(start, 0) == 0;
+}
+
+// How often the simulated board's bootloader has handed over to a program:
+// its "<seconds> start" lines.
+int ProgramStarts(const std::wstring &boardEvents)
+{
+    int starts = 0;
+    if (FILE *in = _wfopen(boardEvents.c_str(), L"r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, in))
+            starts += std::strstr(line, " start\n") != nullptr;
+        std::fclose(in);
+    }
+    return starts;
+}
+
 std::wstring StoredSetting(const wchar_t *name)
 {
     wchar_t value[1024] = {};
@@ -349,8 +375,21 @@ void WalkTestWindow(HWND main, const Options &options)
     const std::wstring instructions = ChildTextStarting(test, L"You must follow the instructions at: ");
     if (instructions != L"You must follow the instructions at: " + guide)
         Fail("the Test window points to the guide as \"" + Utf8(instructions) + "\"");
+    if (ItemText(test, res::test::ArduinoFolder) != options.arduino)
+        Fail("the Arduino folder shown is \"" + Utf8(ItemText(test, res::test::ArduinoFolder)) + "\"");
     ChoosePort(test, options.port);
-    Type(test, res::test::ArduinoFolder, options.arduino);
+
+    // The board as sold holds only its bootloader: Cadrelle first.
+    const auto uploadClicked = Clock::now();
+    Click(test, res::test::UploadCadrelle);
+    ExpectMessage(L"Completed upload", kUploadWait);
+    Say("Upload Cadrelle: \"Completed upload\" " + std::to_string(Ms(Clock::now() - uploadClicked) / 1000) +
+        " s after the click");
+    // The bootloader waits about a second after the upload before it starts
+    // Cadrelle, and what comes in meanwhile is lost; the first start was the
+    // empty board's, at power-on.
+    if (!Until([&] { return ProgramStarts(options.boardEvents) >= 2; }, kWindowWait))
+        Fail("Cadrelle did not start after the upload");
 
     // One exchange, from the click to its answer on the screen.
     const auto clicked = Clock::now();
@@ -368,22 +407,22 @@ void WalkTestWindow(HWND main, const Options &options)
 
     Type(test, res::test::CommandText, L"V");
     Click(test, res::test::Send);
-    ExpectMessage(options.firmwareVersion);
+    const std::wstring answer = ReadMessage();
+    if (!StartsWith(answer, options.firmwareVersion))
+        Fail("'Send' \"V\" said \"" + Utf8(answer) + "\"");
+    Say("Send V: " + Utf8(answer));
 
     Click(test, res::test::GetVersion);
     HWND version = WaitForDialog(L"Version");
     const std::wstring software = ItemText(version, res::version::SoftwareVersion);
     const std::wstring firmware = ItemText(version, res::version::FirmwareVersion);
-    if (software.rfind(L"Software version: 1 - ", 0) != 0 || firmware != options.firmwareVersion)
+    if (!StartsWith(software, L"Software version: 1 - ") || firmware != answer)
         Fail("Version window: \"" + Utf8(software) + "\", \"" + Utf8(firmware) + "\"");
     Say("Version window: " + Utf8(software) + " / " + Utf8(firmware));
     Capture(version, options, L"version-window");
     Click(version, res::version::Done);
     WaitGone(version, "the Version window");
     Capture(test, options, L"test-window");
-
-    Click(test, res::test::UploadCadrelle);
-    ExpectMessage(L"Completed upload", kUploadWait);
 
     Click(test, IDCANCEL);
     WaitGone(test, "the Test window");
@@ -473,6 +512,7 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
                               : name == L"--port"             ? &options.port
                               : name == L"--arduino"          ? &options.arduino
                               : name == L"--firmware-version" ? &options.firmwareVersion
+                              : name == L"--board-events"     ? &options.boardEvents
                               : name == L"--screenshots"      ? &options.screenshots
                                                               : nullptr;
         if (!field)
@@ -480,7 +520,7 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
         *field = argv[i + 1];
     }
     return !options.program.empty() && !options.port.empty() && !options.arduino.empty() &&
-           !options.firmwareVersion.empty();
+           !options.firmwareVersion.empty() && !options.boardEvents.empty();
 }
 
 } // namespace
@@ -490,7 +530,7 @@ int wmain(int argc, wchar_t **argv)
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         std::fputs("usage: product_driver --program EXE --port COMn --arduino FOLDER --firmware-version TEXT "
-                   "[--screenshots FOLDER]\n",
+                   "--board-events FILE [--screenshots FOLDER]\n",
                    stderr);
         return 2;
     }

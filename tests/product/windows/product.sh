@@ -1,30 +1,31 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The whole product under Wine, as a user gets it: in a new Wine prefix on a
-# display of its own (Xvfb), the installer runs silently; the simulated safe
-# answers on COM12, a port Windows lists as a USB serial bridge; an Arduino
-# folder holds a stand-in for avrdude.exe; the driver (Driver.cpp) starts the
-# installed program and walks its windows. Then the stand-in's command line,
-# the firmware in the working folder and the safe's log of what it received
+# display of its own (Xvfb), the installer runs silently; the simulated board
+# as sold (the bootloader alone, reset by each opening of its port) answers on
+# COM12, a port Windows lists as a USB serial bridge; the driver (Driver.cpp)
+# starts the installed program and walks its windows: with nothing stored, the
+# Test window uploads Cadrelle with the installed avrdude.exe, and the Sub
+# window then locks and unlocks the safe through the board's own firmware.
+# Then avrdude's log, the firmware in the working folder and the board's latch
 # are checked, and the uninstaller runs silently. The zip must hold what the
 # installer installs.
 #
-#   product.sh WORK SETUP ZIP DRIVER STANDIN SIMSAFE FIRMWARE_DIR REPLAY_LOG [SCREENSHOTS]
+#   product.sh WORK SETUP ZIP DRIVER SIMBOARD FIRMWARE_DIR [SCREENSHOTS]
 #
-# WORK is made afresh (the prefix, the safe's log, the driver's output);
+# WORK is made afresh (the prefix, the board's log, the driver's output);
 # SCREENSHOTS, when given, is a folder for the driver's pictures (BMP).
 set -euo pipefail
 
 if [ -z "${VANDREL_PRODUCT_WATCHDOG:-}" ]; then
-    # The watchdog: after 150 s every process of the run is stopped (timeout
+    # The watchdog: after 270 s every process of the run is stopped (timeout
     # signals its whole group), and the clean-up below stops the prefix's
     # Windows programs.
-    exec env VANDREL_PRODUCT_WATCHDOG=1 timeout -k 20 150 bash "$0" "$@"
+    exec env VANDREL_PRODUCT_WATCHDOG=1 timeout -k 20 270 bash "$0" "$@"
 fi
 
-work=$1 setup=$2 zip=$3 driver=$4 standin=$5 simsafe=$6 firmware=$7 replay=$8 pictures=${9:-}
+work=$1 setup=$2 zip=$3 driver=$4 simboard=$5 firmware=$6 pictures=${7:-}
 here=$(cd "$(dirname "$0")" && pwd)
-comsafe="$here/../../safe/windows/com-safe.sh"
 session="$here/../../../cmake/wine-session.sh"
 started=$SECONDS
 
@@ -39,10 +40,10 @@ fail() {
     exit 1
 }
 
-driver_pid=""
+driver_pid="" board_pid=""
 cleanup() {
     [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null || true
-    bash "$comsafe" stop "$work/safe" || true
+    [ -n "$board_pid" ] && kill "$board_pid" 2>/dev/null || true
     bash "$session" stop "$work/session" wineserver
     # Nearly 700 MB, made again by every run.
     rm -rf "$WINEPREFIX"
@@ -63,7 +64,10 @@ say "prefix ready after $((SECONDS - started)) s"
 say "installing $(basename "$setup") /S"
 wine "$setup" /S </dev/null >/dev/null 2>&1 || fail "the installer ended with $?"
 programs="$WINEPREFIX/drive_c/Program Files/Vandrel"
-for file in CadrelleController.exe Uninstall.exe COPYING.txt docs/board-setup.md docs/security.md; do
+arduino_folder=arduino-0012X
+for file in CadrelleController.exe Uninstall.exe COPYING.txt docs/board-setup.md docs/security.md \
+    $arduino_folder/hardware/tools/avr/bin/avrdude.exe $arduino_folder/hardware/tools/avr/etc/avrdude.conf \
+    $arduino_folder/avrdude-README.txt $arduino_folder/avrdude-COPYING.txt; do
     [ -f "$programs/$file" ] || fail "not installed: $file"
 done
 for hex in Blink.hex Cadrelle.hex; do
@@ -78,26 +82,23 @@ mkdir -p "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$zip")
 diff -r -x Uninstall.exe "$programs" "$work/zip/$(basename "$zip" .zip)" || fail "the zip holds other files than the installer"
 
-say "the simulated safe on COM12"
-bash "$comsafe" start "$simsafe" "$WINEPREFIX/dosdevices/com12" "$work/safe" --verbose
+say "the simulated board as sold on COM12"
+board="$work/board.out"
+"$simboard" --link "$WINEPREFIX/dosdevices/com12" </dev/null >"$board" 2>&1 &
+board_pid=$!
+for _ in $(seq 50); do
+    [ -L "$WINEPREFIX/dosdevices/com12" ] && break
+    sleep 0.1
+done
+[ -L "$WINEPREFIX/dosdevices/com12" ] || fail "the simulated board did not start: $(cat "$board")"
 # Listed as the board's USB serial bridge would be, so the Test window offers it.
 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\VandrelVCP0' /d COM12 /f >/dev/null 2>&1 ||
     fail "could not list COM12"
 
-# The Arduino folder, with the stand-in for avrdude.exe, which plays back a
-# real avrdude log of an upload that went well.
-arduino="$WINEPREFIX/drive_c/Arduino 1.8"
-mkdir -p "$arduino/hardware/tools/avr/bin" "$arduino/hardware/tools/avr/etc"
-cp "$standin" "$arduino/hardware/tools/avr/bin/avrdude.exe"
-echo "# avrdude.conf of the test" >"$arduino/hardware/tools/avr/etc/avrdude.conf"
-record="$WINEPREFIX/drive_c/standin-record"
-mkdir -p "$record"
-cp "$replay" "$record/replay"
-export VANDREL_STANDIN_RECORD='C:\standin-record'
-
 say "the driver walks the program"
-options=(--program 'C:\Program Files\Vandrel\CadrelleController.exe' --port COM12 --arduino 'C:\Arduino 1.8'
-         --firmware-version 'Cadrelle 1 simulated')
+options=(--program 'C:\Program Files\Vandrel\CadrelleController.exe' --port COM12
+         --arduino "C:\\Program Files\\Vandrel\\$arduino_folder" --firmware-version 'Firmware version: 1 - '
+         --board-events "$(winepath -w "$board" 2>/dev/null)")
 if [ -n "$pictures" ]; then
     mkdir -p "$pictures"
     options+=(--screenshots "$(winepath -w "$pictures" 2>/dev/null)")
@@ -111,34 +112,23 @@ tr -d '\r' <"$work/driver.out"
 [ "$status" -eq 0 ] || fail "the driver ended with $status"
 
 say "the upload"
-words=$(tr '\0' '\n' <"$record/words")
-expected='-v
--C
-C:\Arduino 1.8\hardware\tools\avr\etc\avrdude.conf
--p
-atmega168
--P
-COM12
--c
-stk500v1
--b19200
--U
-flash:w:Cadrelle.hex'
-[ "$words" = "$expected" ] || fail "avrdude.exe was given: $words"
 workdir="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Vandrel"
-[ "$(cat "$record/cwd")" = "C:\\users\\$(id -un)\\AppData\\Local\\Vandrel" ] ||
-    fail "avrdude.exe ran in $(cat "$record/cwd")"
 cmp -s "$workdir/Cadrelle.hex" "$firmware/Cadrelle.hex" || fail "the working folder lacks the installed Cadrelle.hex"
-# avrdude.exe's standard error in text mode: its line ends are CR LF.
-tr -d '\r' <"$workdir/upload_out.txt" | cmp -s - "$replay" || fail "the upload log is not avrdude's output"
-echo "avrdude.exe: $(head -c 300 "$record/line")"
+log=$(tr -d '\r' <"$workdir/upload_out.txt")
+grep -qF "System wide configuration file is C:\\Program Files\\Vandrel\\$arduino_folder\\hardware\\tools\\avr\\etc\\avrdude.conf" <<<"$log" ||
+    fail "avrdude.exe did not read the installed avrdude.conf: $log"
+# COM12 in the device namespace, the form every avrdude opens.
+grep -qF 'Using Port                    : \\.\COM12' <<<"$log" || fail "avrdude.exe was not given \\\\.\\COM12: $log"
+grep -E '^avrdude: [0-9]+ bytes of flash verified$' <<<"$log" || fail "the upload log shows no flash verified: $log"
 
-say "what the safe received"
-log="$work/safe/simsafe.out"
-lock=$(sed -n 's/^lock code: //p' "$work/driver.out" | tr -d '\r')
-unlock=$(sed -n 's/^unlock code: //p' "$work/driver.out" | tr -d '\r')
-grep -F "received \"$lock.$lock.$lock.\"" "$log" || fail "the safe's log lacks the lock code $lock"
-grep -F "received \"$unlock.$unlock.$unlock.\"" "$log" || fail "the safe's log lacks the unlock code $unlock"
+say "the board"
+# Reset by avrdude.exe's opening into its bootloader, then Cadrelle's latch:
+# closed by 'Test Lock' (and kept closed by the lock code), open again at the
+# end by the unlock code.
+cat "$board"
+grep -q ' reset open$' "$board" || fail "the board was never reset by an opening"
+sed -n '/ start$/,$p' "$board" | grep -o 'latch [01]$' | tail -2 | tr '\n' ' ' | grep -qx 'latch 0 latch 1 ' ||
+    fail "the latch did not close and open again"
 
 say "uninstalling"
 wine "C:\\Program Files\\Vandrel\\Uninstall.exe" /S </dev/null >/dev/null 2>&1 || fail "the uninstaller ended with $?"
@@ -154,5 +144,5 @@ wine reg query 'HKCU\Software\Vandrel\CadrelleController\Setting' /v SerialPort 
     fail "the uninstaller took the user's settings"
 [ -f "$workdir/Cadrelle.hex" ] || fail "the uninstaller took the user's working folder"
 
-grep -E '^(start to main window|Test Lock):' "$work/driver.out" | tr -d '\r' | sed 's/^/== under Wine: /'
+grep -E '^(start to main window|Upload Cadrelle|Test Lock):' "$work/driver.out" | tr -d '\r' | sed 's/^/== under Wine: /'
 say "passed in $((SECONDS - started)) s"

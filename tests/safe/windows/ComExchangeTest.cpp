@@ -7,10 +7,13 @@
 #include "SafeExchange.h"
 #include "Settings.h"
 #include "TestClock.h"
+#include "windows/ComLine.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -43,9 +46,10 @@ TEST(ComExchange, RepliesThroughACOMPortAreAcceptedOnlyWhenTheyAgree)
         {"split, with a gap over 50 ms", "COM7", "X", false, "", 0ms},
         {"long: over 260 bytes", "COM7", "X", false, "", 0ms},
         {"no safe on COM8", "COM8", "X", false, "", 0ms},
-        // A "T" met by silence, as after a reset that nothing showed (a
-        // driver that raises DTR at every opening), goes again...
-        {"silent, then ok", "COM7", "T", true, "0", kTotalTimeOut},
+        // A "T" met by one stray byte alone, as a reset that nothing showed
+        // (a driver that raises DTR at every opening) leaves it, goes again
+        // once the board has handed over...
+        {"stray, then ok", "COM7", "T", true, "0", kHandOver},
         // ... and from then on, what must not go twice waits for the board.
         {"ok, a test command after the hand-over", "COM7", "X", true, "Y", kHandOver},
         {"ok, a harmless command at once", "COM7", "V", true, "Cadrelle 1 simulated", 0ms},
@@ -63,6 +67,23 @@ TEST(ComExchange, RepliesThroughACOMPortAreAcceptedOnlyWhenTheyAgree)
         else
             EXPECT_LT(took, kAtOnce);
     }
+}
+
+// What the last program left in the driver never stays (avrdude leaves DTR
+// and RTS disabled; here every flag is on). Wine's pseudo-terminal has no
+// modem lines to show, so they are checked in the DCB an opening sets; the
+// simulated safe checks the speed and framing that reach it.
+TEST(ComLine, AnOpeningSetsItsOwnLinesWhateverTheLastProgramLeft)
+{
+    DCB line;
+    std::memset(&line, 0xFF, sizeof line);
+    comline::SetExchangeLine(line);
+    // DTR, RTS, abort on error, speed, framing, and no flow control.
+    EXPECT_EQ((std::array<DWORD, 12>{line.fDtrControl, line.fRtsControl, line.fAbortOnError, line.BaudRate,
+                                     line.ByteSize, line.Parity, line.StopBits, line.fOutxCtsFlow, line.fOutxDsrFlow,
+                                     line.fDsrSensitivity, line.fOutX, line.fInX}),
+              (std::array<DWORD, 12>{DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE, FALSE, CBR_9600, 8, NOPARITY,
+                                     ONESTOPBIT, 0, 0, 0, 0, 0}));
 }
 
 } // namespace

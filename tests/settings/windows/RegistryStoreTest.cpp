@@ -92,11 +92,11 @@ TEST_F(RegistryStore, FreshAccountGetsTheKeysAndTheDefaults)
 {
     EXPECT_EQ(settings::ApplicationName(), "settings_registry_tests");
     EXPECT_EQ(settings::GetSerialPort(), "COM4");
-    // %LOCALAPPDATA%\Vandrel\arduino-0012X
     wchar_t localAppData[MAX_PATH] = {};
     ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH), 0u);
     EXPECT_EQ(settings::WorkDir(), windows::Utf8(localAppData) + "\\Vandrel");
-    EXPECT_EQ(settings::GetArduinoPath(), windows::Utf8(localAppData) + "\\Vandrel\\arduino-0012X");
+    // The default Arduino folder, beside the installed program, is the
+    // whole-product test's (tests/product).
     EXPECT_TRUE(KeyExists(kSectionKey)) << "reading creates the key path down to Setting";
     EXPECT_EQ(ValueCount(kSectionKey), 0u) << "and stores no value";
 }
@@ -121,7 +121,7 @@ TEST_F(RegistryStore, TextsGoInAsRegSzAndComeBackExactly)
 
 // Values another program left: the text ends at the first NUL, a value
 // without its NUL still ends where its bytes end, a long one comes whole,
-// and the type is not looked at.
+// and a value of another type is its bytes as text.
 TEST_F(RegistryStore, ValuesAreReadUpToTheirFirstNulWhateverTheirLength)
 {
     const std::wstring longText(40000, L'x');
@@ -136,7 +136,8 @@ TEST_F(RegistryStore, ValuesAreReadUpToTheirFirstNulWhateverTheirLength)
         {"no NUL at the end", REG_SZ, Bytes(L"COM12"), "COM12"},
         {"an odd number of bytes", REG_SZ, {'C', 0, 'O', 0, 'M', 0, '3', 0, 'x'}, "COM3x"},
         {"40000 characters", REG_SZ, Bytes(longText + L'\0'), std::string(40000, 'x')},
-        {"another type", REG_BINARY, Bytes(L"COM5"), "COM5"},
+        {"another type: its bytes", REG_DWORD, {'A', 'B', 'C', 0}, "ABC"},
+        {"another type without a NUL", REG_BINARY, {'C', 'O', 'M', '5'}, "COM5"},
         {"no bytes at all", REG_SZ, {}, ""},
     };
     for (const Case &c : cases) {
