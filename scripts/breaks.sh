@@ -8,8 +8,8 @@
 # costs only the rebuild of what it changes.
 #
 # A break marked "system: windows" is built by the Windows cross build of the
-# copy (the windows preset's toolchain, with the simulated safe and the
-# firmware of the copy's Linux build) in build/breaks/build-windows, and its
+# copy (the windows preset's toolchain, with the simulated safe and board and
+# the firmware of the copy's Linux build) in build/breaks/build-windows, and its
 # tests run there under Wine (ctest, with the build's own Wine fixtures).
 # The unbroken run covers each system that a chosen break is for.
 #
@@ -121,10 +121,15 @@ build() {
     if [ ! -f "$bld/CMakeCache.txt" ]; then
         nice cmake -S "$src" -B "$bld" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >>"$log" 2>&1 || return 1
     fi
-    if [ "$system" = windows ] && [ ! -f "$wbld/CMakeCache.txt" ]; then
+    # Configured once a run, so that the build follows the windows preset's
+    # variables as they are now: the Linux build's simulated safe and board
+    # (the COM port and whole-product tests) and its firmware.
+    if [ "$system" = windows ] && [ "${windows_configured:-}" != 1 ]; then
         nice cmake -S "$src" -B "$wbld" -G Ninja --toolchain "$src/cmake/mingw-w64-x86_64.cmake" \
             -DCMAKE_BUILD_TYPE=Release -DVANDREL_WERROR=ON -DVANDREL_SIMSAFE="$bld/simsafe/simsafe" \
-            -DVANDREL_FIRMWARE_DIR="$bld/firmware" >>"$log" 2>&1 || return 1
+            -DVANDREL_SIMBOARD="$bld/simboard/simboard" -DVANDREL_FIRMWARE_DIR="$bld/firmware" \
+            >>"$log" 2>&1 || return 1
+        windows_configured=1
     fi
     local dir targets=()
     dir=$(dir_of "$system")
