@@ -124,10 +124,16 @@ build() {
     # Configured once a run, so that the build follows the windows preset's
     # variables as they are now: the Linux build's simulated safe and board
     # (the COM port and whole-product tests) and its firmware.
+    # The tree's own copy of avrdude's source (scripts/setup.sh fetches it),
+    # for avrdude.exe, the installer and the whole-product test.
     if [ "$system" = windows ] && [ "${windows_configured:-}" != 1 ]; then
+        local avrdude=()
+        for f in "$root"/build/avrdude-source/*.orig.tar.xz; do
+            [ -f "$f" ] && avrdude=(-DVANDREL_AVRDUDE_SOURCE="$f")
+        done
         nice cmake -S "$src" -B "$wbld" -G Ninja --toolchain "$src/cmake/mingw-w64-x86_64.cmake" \
             -DCMAKE_BUILD_TYPE=Release -DVANDREL_WERROR=ON -DVANDREL_SIMSAFE="$bld/simsafe/simsafe" \
-            -DVANDREL_SIMBOARD="$bld/simboard/simboard" -DVANDREL_FIRMWARE_DIR="$bld/firmware" \
+            -DVANDREL_SIMBOARD="$bld/simboard/simboard" -DVANDREL_FIRMWARE_DIR="$bld/firmware" "${avrdude[@]}" \
             >>"$log" 2>&1 || return 1
         windows_configured=1
     fi
