@@ -15,7 +15,10 @@
 #include "TempSettingsHome.h"
 #include "UiTest.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -100,7 +103,8 @@ protected:
 
 // One window through its life: opened while the safe is silent, then the
 // safe's own lock and unlock, the time as each kind of reply shows it, every
-// check and answer of "Apply code", Enter, and a safe gone away.
+// check and answer of "Apply code", Enter, a safe gone away, and the window
+// alive while the safe is silent.
 TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
 {
     // Silent to the first time question and to its repeat.
@@ -238,6 +242,31 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             messages_.clear();
             PressKey(w, Qt::Key_Tab);
             EXPECT_EQ(FocusedId(w), UpdateTime);
+
+            // Enter on 'Update time' with the safe silent: 0.8 s on, the
+            // exchange still runs, and the window answers assistive tools
+            // with the status it had, shows the busy pointer, and starts no
+            // second exchange for a press that comes meanwhile.
+            ASSERT_EQ(safe_.control("misbehave silent"), "ok");
+            const QString statusBefore = TextOf(w, Status);
+            const auto pressed = std::chrono::steady_clock::now();
+            std::chrono::milliseconds answeredAfter{-1};
+            QTimer::singleShot(800ms, w, [&] {
+                const QString spoken = AccessibleName(w, Status);
+                answeredAfter = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    std::chrono::steady_clock::now() - pressed);
+                EXPECT_EQ(spoken, statusBefore);
+                const QCursor *pointer = QApplication::overrideCursor();
+                EXPECT_TRUE(pointer != nullptr && pointer->shape() == Qt::WaitCursor);
+                Click(w, UpdateTime);
+                EXPECT_EQ(TextOf(w, Status), statusBefore);
+            });
+            PressKey(w, Qt::Key_Return);
+            EXPECT_GE(answeredAfter, 800ms) << "the window answered nothing while the exchange ran";
+            EXPECT_LT(answeredAfter, 1800ms);
+            EXPECT_EQ(TextOf(w, Status), kNoConnection);
+            ASSERT_EQ(safe_.control("misbehave ok"), "ok");
+
             TypeInto(w, Code, QString::fromStdString(pair.lockCode));
             PressKey(w, Qt::Key_Return);
         },

@@ -8,13 +8,14 @@
 // and reads and closes the message boxes (the "#32770" windows captioned with
 // the application's name, their text the static 0xFFFF).
 //
-//   product_driver.exe --program EXE --port COM12 --arduino FOLDER --firmware-version TEXT
-//                      [--screenshots FOLDER]
+//   product_driver.exe --program EXE --port COM12 --silent-port COM7 --arduino FOLDER
+//                      --firmware-version TEXT [--screenshots FOLDER]
 //
 // The way: main window; Test (the port chosen in the list and stored by 'Test
 // Lock', 'Send', 'Get Version', 'Upload Cadrelle'); Master (a pair for one
-// hour, shown); Sub (locks the safe with it, shows the time left, unlocks);
-// Close. Prints what it saw, the start's and one exchange's times, and the
+// hour, shown); Sub (locks the safe with it, shows the time left, unlocks,
+// and answers the system while a safe that never answers holds its 'Update
+// time'); Close. Prints what it saw, the start's and one exchange's times, and the
 // codes ("lock code: L...", "unlock code: U..."), for the script to check in
 // the safe's log. With --screenshots, each window is also saved there as a
 // 32-bit BMP (main-window.bmp ...). Ends with 0 when every step went as a
@@ -48,7 +49,7 @@ const wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageText = 0xFFFF;
 
 struct Options {
-    std::wstring program, port, arduino, firmwareVersion, screenshots;
+    std::wstring program, port, silentPort, arduino, firmwareVersion, screenshots;
 };
 
 PROCESS_INFORMATION gProgram{};
@@ -212,11 +213,20 @@ void ExpectMessage(const std::wstring &expected, Clock::duration timeout = kWind
     Say("message: " + Utf8(text));
 }
 
+const wchar_t kSettingKey[] = L"Software\\Vandrel\\CadrelleController\\Setting";
+
+void StoreSetting(const wchar_t *name, const std::wstring &value)
+{
+    if (RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey, name, REG_SZ, value.c_str(),
+                        DWORD((value.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+        Fail("could not store " + Utf8(name));
+}
+
 std::wstring StoredSetting(const wchar_t *name)
 {
     wchar_t value[1024] = {};
     DWORD bytes = sizeof value;
-    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Vandrel\\CadrelleController\\Setting", name, RRF_RT_REG_SZ,
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingKey, name, RRF_RT_REG_SZ,
                      nullptr, value, &bytes) != ERROR_SUCCESS)
         return L"(none)";
     return value;
@@ -461,6 +471,33 @@ void WalkSubWindow(HWND main, const CodePair &codes, const Options &options)
     ExpectMessage(L"Unlock code GOOD, sending to safe");
     ExpectMessage(L"Safe unlocked");
     WaitForStatus(sub, openNow, "the safe open again");
+
+    // The port of a safe that never answers: Enter on 'Update time' starts an
+    // exchange of some 5 s. 1.0 s on, the window answers the system's hang
+    // check (WM_NULL) within 1 s, and a screen reader's WM_GETTEXT, still
+    // with the status it had; the failure shows once the exchange has ended.
+    const std::wstring before = ItemText(sub, res::sub::Status);
+    StoreSetting(L"SerialPort", options.silentPort);
+    HWND update = GetDlgItem(sub, res::sub::UpdateTime);
+    SetForegroundWindow(sub);
+    SendMessageW(sub, WM_NEXTDLGCTL, WPARAM(update), TRUE);
+    PostMessageW(update, WM_KEYDOWN, VK_RETURN, 0);
+    Sleep(1000);
+    const auto asked = Clock::now();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(sub, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
+        Fail("the Sub window did not answer WM_NULL within 1 s, 1.0 s after Enter on 'Update time' with a silent safe");
+    const long long answered = Ms(Clock::now() - asked);
+    wchar_t status[256] = {};
+    if (!SendMessageTimeoutW(GetDlgItem(sub, res::sub::Status), WM_GETTEXT, 256, LPARAM(status), SMTO_NORMAL, 1000,
+                             &result) ||
+        status != before)
+        Fail("while the exchange ran, the status line read \"" + Utf8(status) + "\"");
+    Say("silent safe: the Sub window answered WM_NULL in " + std::to_string(answered) +
+        " ms, 1.0 s after Enter on 'Update time'");
+    WaitForStatus(
+        sub, [](const std::wstring &s) { return s == L"Problem connecting to safe!"; }, "the failed exchange");
+    StoreSetting(L"SerialPort", options.port);
     Click(sub, IDCANCEL);
     WaitGone(sub, "the Sub window");
 }
@@ -471,6 +508,7 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
         const std::wstring name = argv[i];
         std::wstring *field = name == L"--program"            ? &options.program
                               : name == L"--port"             ? &options.port
+                              : name == L"--silent-port"      ? &options.silentPort
                               : name == L"--arduino"          ? &options.arduino
                               : name == L"--firmware-version" ? &options.firmwareVersion
                               : name == L"--screenshots"      ? &options.screenshots
@@ -479,7 +517,8 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
             return false;
         *field = argv[i + 1];
     }
-    return !options.program.empty() && !options.port.empty() && !options.arduino.empty() &&
+    return !options.program.empty() && !options.port.empty() && !options.silentPort.empty() &&
+           !options.arduino.empty() &&
            !options.firmwareVersion.empty();
 }
 
@@ -489,8 +528,8 @@ int wmain(int argc, wchar_t **argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fputs("usage: product_driver --program EXE --port COMn --arduino FOLDER --firmware-version TEXT "
-                   "[--screenshots FOLDER]\n",
+        std::fputs("usage: product_driver --program EXE --port COMn --silent-port COMn --arduino FOLDER "
+                   "--firmware-version TEXT [--screenshots FOLDER]\n",
                    stderr);
         return 2;
     }

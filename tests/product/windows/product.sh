@@ -4,7 +4,8 @@
 # display of its own (Xvfb), the installer runs silently; the simulated safe
 # answers on COM12, a port Windows lists as a USB serial bridge; an Arduino
 # folder holds a stand-in for avrdude.exe; the driver (Driver.cpp) starts the
-# installed program and walks its windows. Then the stand-in's command line,
+# installed program and walks its windows; a safe that never answers is on
+# COM7. Then the stand-in's command line,
 # the firmware in the working folder and the safe's log of what it received
 # are checked, and the uninstaller runs silently. The zip must hold what the
 # installer installs.
@@ -43,6 +44,7 @@ driver_pid=""
 cleanup() {
     [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null || true
     bash "$comsafe" stop "$work/safe" || true
+    bash "$comsafe" stop "$work/silent-safe" || true
     bash "$session" stop "$work/session" wineserver
     # Nearly 700 MB, made again by every run.
     rm -rf "$WINEPREFIX"
@@ -78,8 +80,9 @@ mkdir -p "$work/zip"
 (cd "$work/zip" && cmake -E tar xf "$zip")
 diff -r -x Uninstall.exe "$programs" "$work/zip/$(basename "$zip" .zip)" || fail "the zip holds other files than the installer"
 
-say "the simulated safe on COM12"
+say "the simulated safe on COM12, and one that never answers on COM7"
 bash "$comsafe" start "$simsafe" "$WINEPREFIX/dosdevices/com12" "$work/safe" --verbose
+bash "$comsafe" start "$simsafe" "$WINEPREFIX/dosdevices/com7" "$work/silent-safe" --misbehave silent
 # Listed as the board's USB serial bridge would be, so the Test window offers it.
 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\VandrelVCP0' /d COM12 /f >/dev/null 2>&1 ||
     fail "could not list COM12"
@@ -96,7 +99,8 @@ cp "$replay" "$record/replay"
 export VANDREL_STANDIN_RECORD='C:\standin-record'
 
 say "the driver walks the program"
-options=(--program 'C:\Program Files\Vandrel\CadrelleController.exe' --port COM12 --arduino 'C:\Arduino 1.8'
+options=(--program 'C:\Program Files\Vandrel\CadrelleController.exe' --port COM12 --silent-port COM7
+         --arduino 'C:\Arduino 1.8'
          --firmware-version 'Cadrelle 1 simulated')
 if [ -n "$pictures" ]; then
     mkdir -p "$pictures"
