@@ -8,7 +8,6 @@
 #include "MessageBox.h"
 #include "RemainingTime.h"
 #include "Resource.h"
-#include "SafeExchange.h"
 #include "Settings.h"
 #include "SimSafeProcess.h"
 #include "SubDlg.h"
@@ -25,7 +24,6 @@
 #include <chrono>
 #include <cstdint>
 #include <ctime>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -168,18 +166,11 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
         {pair.unlockCode + " ok then. Y", {kBadUnlock}, ""},
     };
 
-    // The exchange's own bound: three writes of "T." and one read, twice.
-    const auto bound = 2 * (3 * safeexchange::WriteTimeout(2) + safeexchange::kReadTotalTimeout);
     SubDlg dialog;
-    const auto start = std::chrono::steady_clock::now();
-    std::chrono::milliseconds untilShown{};
     OnNextModal(
         [&](QWidget *w) {
-            untilShown = std::chrono::duration_cast<std::chrono::milliseconds>(
-                std::chrono::steady_clock::now() - start);
             // The first time update, which the window waited for before it
-            // showed (untilShown below), failed: the status line says so,
-            // and no message does.
+            // showed, failed: the status line says so, and no message does.
             EXPECT_EQ(TextOf(w, Status), kNoConnection);
             EXPECT_TRUE(messages_.messages.empty());
             EXPECT_EQ(FocusedId(w), dialogkit::IDCANCEL);
@@ -273,10 +264,6 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
         90s);
     EXPECT_EQ(dialog.DoModal(), dialogkit::IDOK);
     EXPECT_TRUE(messages_.messages.empty());
-    std::cout << "silent safe: window shown after " << untilShown.count() << " ms (bound "
-              << bound.count() << " ms)\n";
-    EXPECT_GE(untilShown, 2 * safeexchange::kReadTotalTimeout - 100ms) << "the window did not wait for the safe";
-    EXPECT_LT(untilShown, bound + 4000ms);
 }
 
 } // namespace
