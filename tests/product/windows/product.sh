@@ -5,10 +5,9 @@
 # answers on COM12, a port Windows lists as a USB serial bridge; an Arduino
 # folder holds a stand-in for avrdude.exe; the driver (Driver.cpp) starts the
 # installed program and walks its windows; a safe that never answers is on
-# COM7. Then the stand-in's command line,
-# the firmware in the working folder and the safe's log of what it received
-# are checked, and the uninstaller runs silently. The zip must hold what the
-# installer installs.
+# COM7. Then the stand-in's command line, the firmware in the working folder
+# and the safe's log of what it received are checked, and the uninstaller
+# runs silently. The zip must hold what the installer installs.
 #
 #   product.sh WORK SETUP ZIP DRIVER STANDIN SIMSAFE FIRMWARE_DIR REPLAY_LOG [SCREENSHOTS]
 #
