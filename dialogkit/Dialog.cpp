@@ -3,6 +3,7 @@
 
 #include "DialogInteger.h"
 #include "DialogWindow.h"
+#include "LiveWait.h"
 #include "MessageBox.h"
 
 #include <algorithm>
@@ -220,7 +221,10 @@ void Dialog::FocusItem(int id)
 
 void Dialog::StartTimer(std::chrono::milliseconds interval, std::function<void()> tick)
 {
-    m_window->StartTimer(interval, std::move(tick));
+    m_window->StartTimer(interval, [tick = std::move(tick)] {
+        if (!WindowsWaiting())
+            tick();
+    });
 }
 
 void Dialog::StopTimer()
@@ -230,6 +234,10 @@ void Dialog::StopTimer()
 
 void Dialog::SendCommand(int id)
 {
+    // Refused while a handler waits for its work (LiveWait.h), as a busy
+    // window refuses it: the user's own input waits in the queue instead.
+    if (WindowsWaiting())
+        return;
     const auto it = m_commands.find(id);
     if (it != m_commands.end()) {
         // Copy: a handler may replace table entries while it runs.

@@ -2,6 +2,7 @@
 #include "UploadProgressDlg.h"
 
 #include "DialogTemplates.h"
+#include "LiveWait.h"
 #include "Resource.h"
 #include "UploadWatch.h"
 #include "UploaderProcess.h"
@@ -57,7 +58,8 @@ void UploadProgressDlg::Follow()
 void UploadProgressDlg::Cancel()
 {
     StopTimer();
-    Uploader.Stop();
+    // Up to the uploader's grace time: the windows keep painting meanwhile.
+    dialogkit::RunKeepingWindowsLive([this] { Uploader.Stop(); });
     while (Watch.Poll()) {
     }
     EndDialog(dialogkit::IDCANCEL);
