@@ -236,6 +236,7 @@ int ProgramStarts(const std::wstring &boardEvents)
         std::fclose(in);
     }
     return starts;
+}
 
 const wchar_t kSettingKey[] = L"Software\\Vandrel\\CadrelleController\\Setting";
 
