@@ -224,18 +224,23 @@ bool StartsWith(const std::wstring &text, const std::wstring &start)
     return text.rfind(start, 0) == 0;
 }
 
-// How often the simulated board's bootloader has handed over to a program:
-// its "<seconds> start" lines.
-int ProgramStarts(const std::wstring &boardEvents)
+// Whether the simulated board's bootloader has handed over to a program
+// since its port was last closed (its "<seconds> start" and "<seconds> close"
+// lines): after an upload, that Cadrelle runs.
+bool StartedSinceLastClose(const std::wstring &boardEvents)
 {
-    int starts = 0;
+    bool started = false;
     if (FILE *in = _wfopen(boardEvents.c_str(), L"r")) {
         char line[256];
-        while (std::fgets(line, sizeof line, in))
-            starts += std::strstr(line, " start\n") != nullptr;
+        while (std::fgets(line, sizeof line, in)) {
+            if (std::strstr(line, " close\n"))
+                started = false;
+            else if (std::strstr(line, " start\n"))
+                started = true;
+        }
         std::fclose(in);
     }
-    return starts;
+    return started;
 }
 
 const wchar_t kSettingKey[] = L"Software\\Vandrel\\CadrelleController\\Setting";
@@ -394,9 +399,8 @@ void WalkTestWindow(HWND main, const Options &options)
     Say("Upload Cadrelle: \"Completed upload\" " + std::to_string(Ms(Clock::now() - uploadClicked) / 1000) +
         " s after the click");
     // The bootloader waits about a second after the upload before it starts
-    // Cadrelle, and what comes in meanwhile is lost; the first start was the
-    // empty board's, at power-on.
-    if (!Until([&] { return ProgramStarts(options.boardEvents) >= 2; }, kWindowWait))
+    // Cadrelle, and what comes in meanwhile is lost.
+    if (!Until([&] { return StartedSinceLastClose(options.boardEvents); }, kWindowWait))
         Fail("Cadrelle did not start after the upload");
 
     // One exchange, from the click to its answer on the screen.
