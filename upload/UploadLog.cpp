@@ -234,6 +234,10 @@ std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& po
             return "Upload cancelled: the board may hold only part of " + firmwareFile +
                    ".\n\nUpload it again before using the safe." + seeLog;
         return "Upload cancelled before anything was written to the board." + seeLog;
+    case UploadCause::Stalled:
+        return "Upload failed: the board stopped answering on " + port +
+               ". Was it unplugged?\n\nPlug it in, choose its port and upload " + firmwareFile + " again" +
+               (verdict.flashTouched ? ": until then the board may hold only part of it." : ".") + seeLog;
     }
     return {};
 }

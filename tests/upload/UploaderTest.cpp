@@ -21,6 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <pty.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -301,6 +304,53 @@ TEST_F(UploaderTest, AFollowedUploadShowsItsProgressAndEndsAsItsLogTells)
         EXPECT_TRUE(WaitUntil([&] { return !watch.Poll(); }));
         EXPECT_EQ(watch.Log(), completed.toStdString());
         EXPECT_EQ(watch.Verdict().cause, UploadCause::Completed);
+    }
+}
+
+// The program ends while an upload runs, by a signal or a crash (SIGKILL
+// stands for any end that runs no code of the program's): the uploader ends
+// with it, and does not fight the next upload for the port. Run as avrdude
+// is run, and behind a wrapper script, whose child only the program's own
+// handling of an ending signal reaches. This test takes in the orphans
+// (PR_SET_CHILD_SUBREAPER), so that an ended one is seen as ended.
+TEST_F(UploaderTest, NoUploaderOutlivesTheProgram)
+{
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const std::string standIn = VANDREL_STANDIN;
+    const struct {
+        int signal;
+        bool wrapped;
+    } rows[] = {{SIGTERM, false}, {SIGHUP, false}, {SIGINT, false}, {SIGKILL, false},
+                {SIGTERM, true},  {SIGHUP, true},  {SIGINT, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(strsignal(row.signal)) + (row.wrapped ? ", wrapped" : ""));
+        ForgetRecords();
+        const pid_t program = ::fork();
+        ASSERT_GE(program, 0);
+        if (program == 0) {
+            UploaderProcess uploader;
+            // The trailing ":" keeps the shell from replacing itself.
+            const LaunchResult launch =
+                row.wrapped ? uploader.Start("/bin/sh", {"-c", "\"$0\"; :", standIn}, Utf8(workDir), LogOf(workDir))
+                            : uploader.Start(standIn, {"-v"}, Utf8(workDir), LogOf(workDir));
+            if (launch.started)
+                for (;;)
+                    ::pause();
+            ::_exit(1);
+        }
+        ASSERT_TRUE(WaitForFile(Record("started")));
+        const pid_t uploader = pid_t(ReadFile(Record("pid")).toLongLong());
+        ASSERT_EQ(::kill(program, row.signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(program, &status, 0), program);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == row.signal) << "ended as the signal says";
+        // Reaped here once it has ended (it is this test's orphan).
+        EXPECT_TRUE(WaitUntil([&] { return ::waitpid(uploader, nullptr, WNOHANG) == uploader; },
+                              std::chrono::seconds(5)))
+            << "the uploader outlived the program";
+        ::kill(uploader, SIGKILL);
+        while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
     }
 }
 
