@@ -179,13 +179,15 @@ void QtDialogWindow::CreateControls()
         PlaceRadioTabStop(group);
     }
 
-    // A box or list is announced by the text of the label beside it.
+    // A box is announced by the text of the label beside it; a list by its
+    // chosen item, with the label through the buddy's labelled-by relation.
     for (const auto &[id, label] : labels) {
         QWidget *target = Item(id);
         if (target == nullptr)
             continue;
         static_cast<QLabel *>(label)->setBuddy(target);
-        target->setAccessibleName(static_cast<QLabel *>(label)->text());
+        if (!qobject_cast<QComboBox *>(target))
+            target->setAccessibleName(static_cast<QLabel *>(label)->text());
     }
 }
 
@@ -292,8 +294,9 @@ void QtDialogWindow::SetListItemDescription(int id, int index, const std::string
     auto *list = ItemAs<QComboBox>(id);
     if (list == nullptr || index < 0 || index >= list->count())
         return;
-    list->setItemData(index, description.empty() ? QVariant() : QVariant(QString::fromStdString(description)),
-                      Qt::ToolTipRole);
+    const QVariant text = description.empty() ? QVariant() : QVariant(QString::fromStdString(description));
+    list->setItemData(index, text, Qt::ToolTipRole);
+    list->setItemData(index, text, Qt::AccessibleDescriptionRole);
 }
 
 void QtDialogWindow::EnableItem(int id, bool enabled)

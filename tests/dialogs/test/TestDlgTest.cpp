@@ -104,6 +104,8 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
         const int result = Run([&](QWidget *w) {
             QComboBox *list = ListOf(w, PortList);
             EXPECT_EQ(list->currentText(), c.selected);
+            // A screen reader names the list by the port chosen.
+            EXPECT_EQ(uitest::AccessibleName(w, PortList), c.selected);
             // The closed list shows the chosen port whole, a long device path too.
             QStyleOptionComboBox option;
             option.initFrom(list);
