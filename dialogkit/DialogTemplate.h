@@ -21,6 +21,7 @@ enum class ControlKind {
     EditText,
     StaticText,
     DropDownList, // drop-down list without an edit field
+    ProgressBar,  // a bar from 0 to 100, which assistive tools know as a progress bar
 };
 
 // Control styles, as flags.

@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QProgressBar>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,13 +75,21 @@ QWidget *MakeControl(const ControlTemplate &c, QWidget *parent)
         list->setItemDelegate(new DescribedItems(list));
         return list;
     }
+    case ControlKind::ProgressBar: {
+        // The figure is the text beside it, as the window's own words tell it.
+        auto *bar = new QProgressBar(parent);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        return bar;
+    }
     }
     return nullptr;
 }
 
 bool TakesKeyboardFocus(ControlKind kind)
 {
-    return kind != ControlKind::StaticText;
+    return kind != ControlKind::StaticText && kind != ControlKind::ProgressBar;
 }
 
 } // namespace
@@ -297,6 +306,12 @@ void QtDialogWindow::SetListItemDescription(int id, int index, const std::string
     const QVariant text = description.empty() ? QVariant() : QVariant(QString::fromStdString(description));
     list->setItemData(index, text, Qt::ToolTipRole);
     list->setItemData(index, text, Qt::AccessibleDescriptionRole);
+}
+
+void QtDialogWindow::SetProgress(int id, int percent)
+{
+    if (auto *bar = ItemAs<QProgressBar>(id))
+        bar->setValue(percent);
 }
 
 void QtDialogWindow::EnableItem(int id, bool enabled)

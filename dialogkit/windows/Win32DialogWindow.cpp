@@ -10,6 +10,7 @@
 #include "windows/WideText.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <oleacc.h>
 
 #include <algorithm>
@@ -28,6 +29,8 @@ constexpr WORD kButtonClass = 0x0080;
 constexpr WORD kEditClass = 0x0081;
 constexpr WORD kStaticClass = 0x0082;
 constexpr WORD kComboBoxClass = 0x0085;
+// A common control, named by its class name in the template.
+constexpr WORD kByName = 0;
 
 // A DLGTEMPLATEEX and its DLGITEMTEMPLATEEX entries, written as the words
 // Windows reads: every item starts on a 4-byte boundary.
@@ -100,6 +103,9 @@ DWORD ControlStyle(const ControlTemplate &c, WORD &windowClass)
         // the same on every system.
         style |= CBS_DROPDOWNLIST;
         break;
+    case ControlKind::ProgressBar:
+        windowClass = kByName;
+        break;
     }
     if (c.style & AutoHScroll)
         style |= ES_AUTOHSCROLL;
@@ -156,8 +162,12 @@ std::vector<WORD> BuildTemplate(const DialogTemplate &t)
         w.Short(c.cx);
         w.Short(c.cy);
         w.Dword(static_cast<DWORD>(c.id));
-        w.Word(0xFFFF);
-        w.Word(windowClass);
+        if (windowClass == kByName) {
+            w.Text("msctls_progress32"); // PROGRESS_CLASSW
+        } else {
+            w.Word(0xFFFF);
+            w.Word(windowClass);
+        }
         w.Text(c.caption ? c.caption : "");
         w.Word(0); // no creation data
     }
@@ -173,6 +183,14 @@ public:
     int RunModal() override
     {
         const std::vector<WORD> words = BuildTemplate(m_dialog.Template());
+        // The progress bar's class, which the dialog manager cannot make
+        // until it is registered (the program registers every class at its
+        // start; this covers any other user of the layer).
+        static const bool registered = [] {
+            INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
+            return InitCommonControlsEx(&classes) != FALSE;
+        }();
+        (void)registered;
         HWND owner = nullptr;
         if (m_parent != nullptr)
             owner = static_cast<Win32DialogWindow &>(m_parent->Window()).Handle();
@@ -261,6 +279,11 @@ public:
 
     // A plain drop-down list shows its items' texts only.
     void SetListItemDescription(int, int, const std::string &) override {}
+
+    void SetProgress(int id, int percent) override
+    {
+        SendDlgItemMessageW(m_hwnd, id, PBM_SETPOS, WPARAM(percent), 0);
+    }
 
     void EnableItem(int id, bool enabled) override
     {

@@ -29,6 +29,7 @@
 #include "TestDlg.h"
 #include "UiTest.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -195,8 +196,13 @@ protected:
         QStringList progress;
         OnNextModal(
             [&](QWidget *p) {
+                // Beside the words, a bar that assistive tools know as one.
+                QAccessibleInterface *bar = uitest::AccessibleOf(p, res::upload_progress::Bar);
+                EXPECT_TRUE(bar != nullptr && bar->role() == QAccessible::ProgressBar);
                 const auto follow = [&] {
                     const QString now = TextOf(p, res::upload_progress::Progress);
+                    if (bar != nullptr && bar->valueInterface() != nullptr && now.endsWith('%'))
+                        EXPECT_EQ(now, now.section(' ', 0, -2) + ' ' + bar->valueInterface()->currentValue().toString() + '%');
                     if (progress.isEmpty() || progress.back() != now)
                         progress << now;
                     return !p->isVisible();

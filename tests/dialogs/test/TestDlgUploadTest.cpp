@@ -16,6 +16,7 @@
 #include "UploadTestSupport.h"
 #include "WindowTestSupport.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -186,6 +187,11 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
             OnNextModal([&](QWidget *progress) {
                 const auto shown = [&] { return windowtest::TextOf(progress, res::upload_progress::Progress); };
                 EXPECT_TRUE(uitest::WaitFor([&] { return shown() == row.progress; })) << shown().toStdString();
+                // The bar beside the words stands at their figure (0 without one).
+                QAccessibleInterface *bar = uitest::AccessibleOf(progress, res::upload_progress::Bar);
+                ASSERT_TRUE(bar != nullptr && bar->role() == QAccessible::ProgressBar && bar->valueInterface());
+                EXPECT_EQ(bar->valueInterface()->currentValue().toInt(),
+                          row.progress.endsWith('%') ? row.progress.section(' ', -1).chopped(1).toInt() : 0);
                 row.then(progress);
             });
             Click(w, UploadCadrelle);
