@@ -115,7 +115,7 @@ const DialogTemplate &TestDialogTemplate()
              "uploaded to the Arduino.",
              60, 174, 180, 18, Group},
             {IDC_STATIC, ControlKind::StaticText,
-             instructions.c_str(), 12, 12, 270, 16, Group},
+             instructions.c_str(), 12, 12, 270, 16, Group | EndsInAddress},
             {IDC_STATIC, ControlKind::StaticText, "System test", 52, 230, 39, 8, Group,
              CommandText},
         }};

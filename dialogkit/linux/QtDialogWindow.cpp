@@ -8,6 +8,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QProgressBar>
 #include <QKeyEvent>
 #include <QLabel>
@@ -148,6 +150,13 @@ void QtDialogWindow::CreateControls()
             // The template's height is the dropped-down height; the closed box
             // keeps its natural height.
             w->resize(w->width(), qMax(w->sizeHint().height(), DialogUnitsToPixelsY(12, base)));
+        }
+        if (c.kind == ControlKind::StaticText && (c.style & EndsInAddress)) {
+            // Selected with the mouse and copied from its menu; the keyboard
+            // passes it by, as it passes every static text.
+            static_cast<QLabel *>(w)->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            w->setCursor(Qt::PointingHandCursor);
+            w->installEventFilter(this);
         }
         if (!TakesKeyboardFocus(c.kind))
             w->setFocusPolicy(Qt::NoFocus);
@@ -385,6 +394,11 @@ void QtDialogWindow::PlaceRadioTabStop(QButtonGroup *group)
 
 bool QtDialogWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (auto *label = qobject_cast<QLabel *>(watched)) {
+        if (event->type() == QEvent::MouseButtonRelease && !label->hasSelectedText())
+            QDesktopServices::openUrl(QUrl(label->text().section(QLatin1Char(' '), -1)));
+        return QDialog::eventFilter(watched, event);
+    }
     auto *radio = qobject_cast<QRadioButton *>(watched);
     QButtonGroup *group = radio != nullptr ? radio->group() : nullptr;
     if (group != nullptr && event->type() == QEvent::FocusIn) {
