@@ -214,10 +214,18 @@ LaunchResult UploaderProcess::Start(const std::string& program, const std::vecto
     argv.push_back(nullptr);
 
     EndUploaderOnEndingSignals();
+    // Held until the handler knows the new group: an ending signal that
+    // came between the fork and that would leave a wrapper's children.
+    sigset_t ending, before;
+    sigemptyset(&ending);
+    for (const int signal : kEndingSignals)
+        sigaddset(&ending, signal);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &before);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
         result.reason = SystemWords(errno);
+        ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
         return result;
     }
     if (pid == 0) {
@@ -230,6 +238,7 @@ LaunchResult UploaderProcess::Start(const std::string& program, const std::vecto
     ::setpgid(pid, pid);
     state_->pid = pid;
     runningGroup.store(pid);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     ::close(errorOut.fd);
     errorOut.fd = -1;
     int error = 0;
