@@ -201,8 +201,6 @@ protected:
                 EXPECT_TRUE(bar != nullptr && bar->role() == QAccessible::ProgressBar);
                 const auto follow = [&] {
                     const QString now = TextOf(p, res::upload_progress::Progress);
-                    if (bar != nullptr && bar->valueInterface() != nullptr && now.endsWith('%'))
-                        EXPECT_EQ(now, now.section(' ', 0, -2) + ' ' + bar->valueInterface()->currentValue().toString() + '%');
                     if (progress.isEmpty() || progress.back() != now)
                         progress << now;
                     return !p->isVisible();
