@@ -11,6 +11,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <oleacc.h>
 
 #include <algorithm>
@@ -93,6 +94,13 @@ DWORD ControlStyle(const ControlTemplate &c, WORD &windowClass)
         style |= ES_LEFT;
         break;
     case ControlKind::StaticText:
+        if (c.style & EndsInAddress) {
+            // Read-only and borderless, it looks like a static text, and its
+            // text can be selected and copied (Ctrl+C, its menu).
+            windowClass = kEditClass;
+            style |= ES_LEFT | ES_MULTILINE | ES_READONLY;
+            break;
+        }
         windowClass = kStaticClass;
         // An "&" in a status or version text is shown as it is.
         style |= ((c.style & AlignCenter) ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
@@ -423,6 +431,41 @@ private:
         SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
+    // A click that selects nothing in a text that ends in an address (the
+    // dialog's only read-only edit boxes) opens the address.
+    void OpenAddressesOnClick()
+    {
+        EnumChildWindows(
+            m_hwnd,
+            [](HWND child, LPARAM) -> BOOL {
+                wchar_t kind[16] = {};
+                GetClassNameW(child, kind, 16);
+                if (lstrcmpiW(kind, L"Edit") == 0 && (GetWindowLongW(child, GWL_STYLE) & ES_READONLY))
+                    SetWindowSubclass(child, &Win32DialogWindow::AddressProcedure, 1, 0);
+                return TRUE;
+            },
+            0);
+    }
+
+    static LRESULT CALLBACK AddressProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                             DWORD_PTR)
+    {
+        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        if (message == WM_LBUTTONUP) {
+            DWORD from = 0, to = 0;
+            SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+            if (from == to) {
+                std::wstring text(size_t(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+                text.resize(size_t(GetWindowTextW(hwnd, text.data(), int(text.size()))));
+                const std::wstring address = text.substr(text.rfind(L' ') + 1);
+                ShellExecuteW(GetAncestor(hwnd, GA_ROOT), nullptr, address.c_str(), nullptr, nullptr, SW_SHOW);
+            }
+        } else if (message == WM_NCDESTROY) {
+            RemoveWindowSubclass(hwnd, &Win32DialogWindow::AddressProcedure, 1);
+        }
+        return result;
+    }
+
     INT_PTR Started(HWND hwnd)
     {
         m_hwnd = hwnd;
@@ -430,6 +473,7 @@ private:
             SetAppIcon();
         CentreOverOwner();
         NameItemsByLabels();
+        OpenAddressesOnClick();
         if (m_tick)
             SetTimer(m_hwnd, kTimerId, static_cast<UINT>(m_interval.count()), nullptr);
         m_dialog.InitDialog();
