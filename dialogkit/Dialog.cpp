@@ -204,6 +204,11 @@ bool Dialog::SelectListItem(int id, int after, const std::string &prefix)
     return false;
 }
 
+void Dialog::SetProgress(int id, int percent)
+{
+    m_window->SetProgress(id, percent < 0 ? 0 : percent > 100 ? 100 : percent);
+}
+
 void Dialog::SetListItemDescription(int id, int index, const std::string &description)
 {
     m_window->SetListItemDescription(id, index, description);

@@ -84,6 +84,9 @@ public:
     // item's text, which is what the list selects and reads, stays as it is.
     void SetListItemDescription(int id, int index, const std::string &description);
 
+    // A progress bar's position, kept within 0 to 100.
+    void SetProgress(int id, int percent);
+
     void EnableItem(int id, bool enabled);
     // Gives the control the keyboard focus, as the Tab key would.
     void FocusItem(int id);

@@ -36,6 +36,7 @@ bool UploadProgressDlg::OnInitDialog()
 {
     ProgressText = upload::ProgressText(Watch.Progress());
     Dialog::OnInitDialog();
+    SetProgress(res::upload_progress::Bar, Watch.Progress().percent);
     // The end is only seen from the timer, once the modal run has begun.
     StartTimer(kFollowInterval, [this] { Follow(); });
     return true;
@@ -44,10 +45,12 @@ bool UploadProgressDlg::OnInitDialog()
 void UploadProgressDlg::Follow()
 {
     const bool running = Watch.Poll();
-    const std::string text = upload::ProgressText(Watch.Progress());
+    const upload::UploadProgress progress = Watch.Progress();
+    const std::string text = upload::ProgressText(progress);
     if (text != ProgressText) {
         ProgressText = text;
         UpdateData(false);
+        SetProgress(res::upload_progress::Bar, progress.percent);
     }
     if (!running) {
         StopTimer();

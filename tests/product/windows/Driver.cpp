@@ -123,14 +123,19 @@ std::wstring TextOf(HWND window)
 
 // Asked of the control itself: GetWindowText would give another process's
 // edit box as it was made, not as it reads.
+std::wstring ControlText(HWND control)
+{
+    std::wstring text(std::size_t(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(std::size_t(SendMessageW(control, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()))));
+    return text;
+}
+
 std::wstring ItemText(HWND dialog, int id)
 {
     HWND control = GetDlgItem(dialog, id);
     if (!control)
         Fail("no control " + std::to_string(id));
-    std::wstring text(std::size_t(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-    text.resize(std::size_t(SendMessageW(control, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()))));
-    return text;
+    return ControlText(control);
 }
 
 // A visible top-level dialog of the program with that caption.
@@ -366,7 +371,7 @@ std::wstring ChildTextStarting(HWND dialog, const std::wstring &start)
         dialog,
         [](HWND child, LPARAM data) -> BOOL {
             auto *s = reinterpret_cast<Search *>(data);
-            const std::wstring text = TextOf(child);
+            const std::wstring text = ControlText(child);
             if (text.rfind(*s->start, 0) != 0)
                 return TRUE;
             s->found = text;
