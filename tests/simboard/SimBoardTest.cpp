@@ -196,7 +196,7 @@ TEST_F(SimBoard, AnUploadToABoardThatGoesAwayEndsWithItsCause)
     EXPECT_GE(std::chrono::steady_clock::now() - gone, testclock::AtLeast(stallLimit)) << "ended too early";
     const upload::UploadVerdict verdict = watch.Verdict();
     EXPECT_EQ(verdict.cause, upload::UploadCause::Stalled) << watch.Log();
-    const std::string message = upload::UploadEndMessage(verdict, report.port, report.firmwareFile);
+    const std::string message = upload::UploadEndMessage(verdict, report.port, report.firmwareFile, "");
     EXPECT_EQ(message.substr(0, message.find('\n')),
               "Upload failed: the board stopped answering on " + board_.portPath() + ". Was it unplugged?");
     EXPECT_NE(message.find("only part of it"), std::string::npos) << message;
