@@ -44,7 +44,9 @@ bool UploadProgressDlg::OnInitDialog()
 
 void UploadProgressDlg::Follow()
 {
-    const bool running = Watch.Poll();
+    // A stalled uploader is stopped here, up to its grace time: the windows
+    // keep painting meanwhile.
+    const bool running = Watch.Poll(dialogkit::RunKeepingWindowsLive);
     const upload::UploadProgress progress = Watch.Progress();
     const std::string text = upload::ProgressText(progress);
     if (text != ProgressText) {

@@ -27,7 +27,7 @@ void UploadWatch::ReadMore()
         files::ReadFrom(logPath_, log_.size(), kLongestLog - log_.size(), log_);
 }
 
-bool UploadWatch::Poll()
+bool UploadWatch::Poll(StopRunner runStop)
 {
     // Looked at before reading, so that after the end the read takes all.
     const bool running = uploader_.Running();
@@ -46,7 +46,10 @@ bool UploadWatch::Poll()
     if (now - lastStepAt_ < stallLimit_)
         return true;
     stalled_ = true;
-    uploader_.Stop();
+    if (runStop)
+        runStop([this] { uploader_.Stop(); });
+    else
+        uploader_.Stop();
     ReadMore();
     return false;
 }

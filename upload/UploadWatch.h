@@ -15,6 +15,7 @@
 #include "UploaderProcess.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace upload {
@@ -33,10 +34,15 @@ public:
     UploadWatch(UploaderProcess& uploader, std::string logPath,
                 std::chrono::milliseconds stallLimit = kStallLimit);
 
+    // How a stop that may take the uploader's grace time is run: a window
+    // passes its way of running work while it keeps painting.
+    using StopRunner = void (*)(const std::function<void()>& stop);
+
     // Reads what the log has gained; true while the uploader runs. Once it
     // returns false the whole log has been read. An uploader that has made
-    // no step forward for the stall limit is stopped here.
-    bool Poll();
+    // no step forward for the stall limit is stopped here, through
+    // `runStop` when one is given.
+    bool Poll(StopRunner runStop = nullptr);
 
     const std::string& Log() const { return log_; }
     UploadProgress Progress() const { return ReadProgress(log_); }
