@@ -127,7 +127,7 @@ TEST(UploadLog, TheEndIsJudgedFromTheExitAndTheLog)
          false, false, UploadCause::NoSuchPort, "there is no port /dev/ttyUSB9."},
         // Wine's text for a device this user has no right to.
         {"Wine: port denied", Log("windows/port-denied.txt"), false, false, UploadCause::NoPermission,
-         "sudo adduser $USER dialout"},
+         "permission to open the port /dev/ttyUSB9.\n\n(how to get the right)"},
         // Windows' text for a port another program holds.
         {"Windows: port held", InWindowsWords(Log("windows/port-denied.txt"), "Access denied.", "Access is denied."),
          false, false, UploadCause::PortNotOpened, "(Access is denied).\n\nClose any other program"},
