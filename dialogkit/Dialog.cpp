@@ -3,6 +3,7 @@
 
 #include "DialogInteger.h"
 #include "DialogWindow.h"
+#include "LiveWait.h"
 #include "MessageBox.h"
 
 #include <algorithm>
@@ -203,6 +204,11 @@ bool Dialog::SelectListItem(int id, int after, const std::string &prefix)
     return false;
 }
 
+void Dialog::SetProgress(int id, int percent)
+{
+    m_window->SetProgress(id, percent < 0 ? 0 : percent > 100 ? 100 : percent);
+}
+
 void Dialog::SetListItemDescription(int id, int index, const std::string &description)
 {
     m_window->SetListItemDescription(id, index, description);
@@ -220,7 +226,10 @@ void Dialog::FocusItem(int id)
 
 void Dialog::StartTimer(std::chrono::milliseconds interval, std::function<void()> tick)
 {
-    m_window->StartTimer(interval, std::move(tick));
+    m_window->StartTimer(interval, [tick = std::move(tick)] {
+        if (!WindowsWaiting())
+            tick();
+    });
 }
 
 void Dialog::StopTimer()
@@ -230,6 +239,10 @@ void Dialog::StopTimer()
 
 void Dialog::SendCommand(int id)
 {
+    // Refused while a handler waits for its work (LiveWait.h), as a busy
+    // window refuses it: the user's own input waits in the queue instead.
+    if (WindowsWaiting())
+        return;
     const auto it = m_commands.find(id);
     if (it != m_commands.end()) {
         // Copy: a handler may replace table entries while it runs.

@@ -84,16 +84,21 @@ public:
     // item's text, which is what the list selects and reads, stays as it is.
     void SetListItemDescription(int id, int index, const std::string &description);
 
+    // A progress bar's position, kept within 0 to 100.
+    void SetProgress(int id, int percent);
+
     void EnableItem(int id, bool enabled);
     // Gives the control the keyboard focus, as the Tab key would.
     void FocusItem(int id);
 
     // Calls `tick` every `interval` from the window's event loop while the
-    // window runs, until StopTimer. One timer per window.
+    // window runs, until StopTimer; a tick that comes while a handler waits
+    // for its work (LiveWait.h) is left out. One timer per window.
     void StartTimer(std::chrono::milliseconds interval, std::function<void()> tick);
     void StopTimer();
 
-    // Carries out a command as if its button had been clicked.
+    // Carries out a command as if its button had been clicked; nothing
+    // while a handler waits for its work (LiveWait.h).
     void SendCommand(int id);
 
     const DialogTemplate &Template() const { return m_template; }

@@ -21,6 +21,7 @@ enum class ControlKind {
     EditText,
     StaticText,
     DropDownList, // drop-down list without an edit field
+    ProgressBar,  // a bar from 0 to 100, which assistive tools know as a progress bar
 };
 
 // Control styles, as flags.
@@ -34,6 +35,10 @@ enum ControlStyle : unsigned {
     Border = 1u << 6,
     Sort = 1u << 7,
     VScroll = 1u << 8,
+    // A static text that ends in an address (after its last space): the text
+    // can be selected and copied, and a click that selects nothing opens the
+    // address where something can.
+    EndsInAddress = 1u << 9,
 };
 
 struct ControlTemplate {

@@ -50,6 +50,9 @@ public:
     virtual void InsertListItem(int id, int index, const std::string &text) = 0;
     virtual void SetListItemDescription(int id, int index, const std::string &description) = 0;
 
+    // A progress bar's position, 0 to 100.
+    virtual void SetProgress(int id, int percent) = 0;
+
     virtual void EnableItem(int id, bool enabled) = 0;
     virtual bool IsItemEnabled(int id) const = 0;
     virtual bool IsItemVisible(int id) const = 0;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SafeCall.h"
 
-#include "BusyPointer.h"
+#include "LiveWait.h"
 #include "PortAccess.h"
 #include "SafeExchange.h"
 #include "Settings.h"
@@ -10,8 +10,11 @@
 
 bool ExchangeShowingWait(const std::string &command, std::string &reply)
 {
-    const dialogkit::BusyPointer busy;
-    return SafeExchange(command, reply);
+    // The exchange's thread is the only one that talks to the port: the
+    // windows start no other exchange until it has ended.
+    bool answered = false;
+    dialogkit::RunKeepingWindowsLive([&] { answered = SafeExchange(command, reply); });
+    return answered;
 }
 
 std::string FailureText(const std::string &usual, FailurePlace place)

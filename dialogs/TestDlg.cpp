@@ -5,9 +5,11 @@
 #include "DefaultTools.h"
 #include "DialogTemplates.h"
 #include "DialogWindow.h"
+#include "Files.h"
 #include "MessageBox.h"
 #include "PortAccess.h"
 #include "PortChoices.h"
+#include "PortNames.h"
 #include "Resource.h"
 #include "SafeCommands.h"
 #include "SafeCall.h"
@@ -66,26 +68,24 @@ bool TestDlg::OnInitDialog()
 
     for (int n = kFirstComPort; n <= kLastComPort; ++n)
         AddListItem(res::test::PortList, "COM" + std::to_string(n));
-    const std::vector<PortChoice> extra = ExtraPortChoices(devices, PortText);
-    for (const PortChoice &port : extra)
+    for (const PortChoice &port : ExtraPortChoices(devices, PortText))
         AddListItem(res::test::PortList, port.name);
-    ShowPortDescriptions(extra);
+    ShowPortDescriptions(devices);
 
     SelectListItem(res::test::PortList, 0, PortText);
     UpdateData(false);
     return true;
 }
 
-void TestDlg::ShowPortDescriptions(const std::vector<PortChoice> &ports)
+void TestDlg::ShowPortDescriptions(const std::vector<SerialDevice> &devices)
 {
     const dialogkit::DialogWindow &window = Window();
     const int count = window.ListCount(res::test::PortList);
-    for (const PortChoice &port : ports) {
-        if (port.description.empty())
-            continue;
-        for (int index = 0; index < count; ++index)
-            if (window.ListItem(res::test::PortList, index) == port.name) {
-                SetListItemDescription(res::test::PortList, index, port.description);
+    for (int index = 0; index < count; ++index) {
+        const std::string item = window.ListItem(res::test::PortList, index);
+        for (const SerialDevice &device : devices)
+            if (!device.description.empty() && (device.path == item || device.path == SerialDeviceName(item))) {
+                SetListItemDescription(res::test::PortList, index, device.description);
                 break;
             }
     }
@@ -175,8 +175,13 @@ void TestDlg::UploadSketch(const std::string &name)
 void TestDlg::ViewUploadLog()
 {
     SaveSettings();
-    // Where the desktop has no viewer for the log, nothing is shown.
-    upload::OpenUploadLog(LogPath);
+    if (upload::OpenUploadLog(LogPath))
+        return;
+    // Not met with silence: the user can still open the file by hand.
+    if (!files::Exists(LogPath))
+        ShowMessage(*this, "No upload has written its log yet. It will be the file\n" + LogPath);
+    else
+        ShowMessage(*this, "Nothing on this computer opens the upload log. It is the file\n" + LogPath);
 }
 
 void TestDlg::SaveAndClose()

@@ -23,7 +23,8 @@ protected:
 
 private:
     void SaveSettings();
-    void ShowPortDescriptions(const std::vector<PortChoice> &ports);
+    // Each item a device present names carries its description.
+    void ShowPortDescriptions(const std::vector<SerialDevice> &devices);
     void SendCommand();
     void TestLock();
     void TestUnlock();

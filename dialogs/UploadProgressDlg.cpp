@@ -2,6 +2,7 @@
 #include "UploadProgressDlg.h"
 
 #include "DialogTemplates.h"
+#include "LiveWait.h"
 #include "Resource.h"
 #include "UploadWatch.h"
 #include "UploaderProcess.h"
@@ -35,6 +36,7 @@ bool UploadProgressDlg::OnInitDialog()
 {
     ProgressText = upload::ProgressText(Watch.Progress());
     Dialog::OnInitDialog();
+    SetProgress(res::upload_progress::Bar, Watch.Progress().percent);
     // The end is only seen from the timer, once the modal run has begun.
     StartTimer(kFollowInterval, [this] { Follow(); });
     return true;
@@ -42,11 +44,15 @@ bool UploadProgressDlg::OnInitDialog()
 
 void UploadProgressDlg::Follow()
 {
-    const bool running = Watch.Poll();
-    const std::string text = upload::ProgressText(Watch.Progress());
+    // A stalled uploader is stopped here, up to its grace time: the windows
+    // keep painting meanwhile.
+    const bool running = Watch.Poll(dialogkit::RunKeepingWindowsLive);
+    const upload::UploadProgress progress = Watch.Progress();
+    const std::string text = upload::ProgressText(progress);
     if (text != ProgressText) {
         ProgressText = text;
         UpdateData(false);
+        SetProgress(res::upload_progress::Bar, progress.percent);
     }
     if (!running) {
         StopTimer();
@@ -57,7 +63,8 @@ void UploadProgressDlg::Follow()
 void UploadProgressDlg::Cancel()
 {
     StopTimer();
-    Uploader.Stop();
+    // Up to the uploader's grace time: the windows keep painting meanwhile.
+    dialogkit::RunKeepingWindowsLive([this] { Uploader.Stop(); });
     while (Watch.Poll()) {
     }
     EndDialog(dialogkit::IDCANCEL);

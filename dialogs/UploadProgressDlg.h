@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Shown over the Test window while the uploader runs: what goes where, how
-// far avrdude has come (read from its log as it grows), and Cancel. The
+// far avrdude has come (read from its log as it grows: in words, and on a
+// progress bar for the stage it is in), and Cancel. The
 // window stays responsive; being modal, it keeps a second upload or an
 // exchange from competing with the uploader for the port. It ends by itself
 // when the uploader ends (IDOK); Cancel, Escape and the close box stop the

@@ -115,7 +115,7 @@ const DialogTemplate &TestDialogTemplate()
              "uploaded to the Arduino.",
              60, 174, 180, 18, Group},
             {IDC_STATIC, ControlKind::StaticText,
-             instructions.c_str(), 12, 12, 270, 16, Group},
+             instructions.c_str(), 12, 12, 270, 16, Group | EndsInAddress},
             {IDC_STATIC, ControlKind::StaticText, "System test", 52, 230, 39, 8, Group,
              CommandText},
         }};
@@ -136,17 +136,18 @@ const DialogTemplate &VersionDialogTemplate()
 }
 
 // Shown over the Test window while the uploader runs: what is uploaded
-// where, how far it has come, and the way to stop it (Cancel, Escape or the
-// close box).
+// where, how far it has come (in words, and as a bar for the current stage),
+// and the way to stop it (Cancel, Escape or the close box).
 const DialogTemplate &UploadProgressDialogTemplate()
 {
     using namespace upload_progress;
     static const DialogTemplate t{
-        Dialog, "Upload", 220, 78, kShellFont, 8, SysMenu | ModalFrame,
+        Dialog, "Upload", 220, 92, kShellFont, 8, SysMenu | ModalFrame,
         {
-            {IDCANCEL, ControlKind::DefPushButton, "Cancel", 85, 54, 50, 14, TabStop},
+            {IDCANCEL, ControlKind::DefPushButton, "Cancel", 85, 68, 50, 14, TabStop},
             {What, ControlKind::StaticText, "Static", 12, 12, 196, 16, Group},
             {Progress, ControlKind::StaticText, "Static", 12, 32, 196, 8, Group},
+            {Bar, ControlKind::ProgressBar, "", 12, 46, 196, 10, Group},
         }};
     return t;
 }

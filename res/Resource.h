@@ -63,6 +63,7 @@ namespace upload_progress {
 constexpr int Dialog = 133;
 constexpr int What = 1040;
 constexpr int Progress = 1041;
+constexpr int Bar = 1042;
 } // namespace upload_progress
 
 } // namespace res

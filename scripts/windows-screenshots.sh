@@ -22,7 +22,7 @@ version=${setup##*VandrelSetup-}
 zip="$build/Vandrel-${version%.exe}-win64.zip"
 bash tests/product/windows/product.sh "$build/tests/product/screenshots-run" "$setup" "$zip" \
     "$build/tests/product/product_driver.exe" "$PWD/build/dev/simboard/simboard" "$PWD/build/dev/firmware" \
-    "$bitmaps"
+    "$PWD/build/dev/simsafe/simsafe" "$bitmaps"
 
 # The driver's top-down 32-bit BMP files as RGB PNG files.
 mkdir -p docs/screenshots/windows

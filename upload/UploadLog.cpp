@@ -22,16 +22,19 @@ bool StartsWith(std::string_view text, std::string_view prefix)
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// The log's lines, the one still being written included, without any '\r'
-// (avrdude on Windows ends its lines with one).
+// The log's lines, the one still being written included. avrdude on Windows
+// ends its lines with '\r'; a build that redraws its bar in place writes each
+// state of it after a '\r' on the same line: only the last state counts.
 std::vector<std::string_view> Lines(std::string_view log)
 {
     std::vector<std::string_view> lines;
     while (!log.empty()) {
         const std::size_t end = log.find('\n');
         std::string_view line = log.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
+        while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        if (const std::size_t redrawn = line.rfind('\r'); redrawn != std::string_view::npos)
+            line.remove_prefix(redrawn + 1);
         lines.push_back(line);
         if (end == std::string_view::npos)
             break;
@@ -271,6 +274,10 @@ std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& po
             return "Upload cancelled: the board may hold only part of " + firmwareFile +
                    ".\n\nUpload it again before using the safe." + seeLog;
         return "Upload cancelled before anything was written to the board." + seeLog;
+    case UploadCause::Stalled:
+        return "Upload failed: the board stopped answering on " + port +
+               ". Was it unplugged?\n\nPlug it in, choose its port and upload " + firmwareFile + " again" +
+               (verdict.flashTouched ? ": until then the board may hold only part of it." : ".") + seeLog;
     }
     return {};
 }

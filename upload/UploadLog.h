@@ -49,6 +49,7 @@ enum class UploadCause {
     NotVerified,         // ended well, but the log does not show the flash verified
     Failed,              // ended badly for a reason the log does not name
     Cancelled,           // stopped before its end
+    Stalled,             // stopped after it made no step forward for long (UploadWatch)
 };
 
 struct UploadVerdict {

@@ -11,7 +11,7 @@ namespace upload {
 
 // Asks the desktop to open the log (UTF-8 path); returns whether the desktop
 // took it. A missing log is not handed over at all, so no viewer comes up
-// just to say the file is not there. The Test window shows nothing either way.
+// just to say the file is not there.
 bool OpenUploadLog(const std::string& logPath);
 
 } // namespace upload

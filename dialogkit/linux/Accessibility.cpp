@@ -66,17 +66,21 @@ private:
     QAbstractButton *button() const { return static_cast<QAbstractButton *>(widget()); }
 };
 
-// A drop-down list as Qt describes it (its current item as the value, its
-// list as the one child, opening the list as its action), with the focus
-// action too, which Qt's own interface for it lacks.
+// A drop-down list as Qt describes a list without an edit field: its name is
+// the item chosen, as its value is (the label beside it comes through the
+// labelled-by relation of the label's buddy), its description the chosen
+// item's description, its list the one child, opening the list its action;
+// with the focus action too, which Qt's own interface for it lacks.
 class DropDownListAccessible : public QAccessibleWidget {
 public:
     explicit DropDownListAccessible(QComboBox *list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
 
     QString text(QAccessible::Text t) const override
     {
-        if (t == QAccessible::Value)
+        if (t == QAccessible::Value || t == QAccessible::Name)
             return list()->currentText();
+        if (t == QAccessible::Description)
+            return list()->currentData(Qt::AccessibleDescriptionRole).toString();
         return QAccessibleWidget::text(t);
     }
 

@@ -8,6 +8,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QUrl>
+#include <QProgressBar>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -74,13 +77,21 @@ QWidget *MakeControl(const ControlTemplate &c, QWidget *parent)
         list->setItemDelegate(new DescribedItems(list));
         return list;
     }
+    case ControlKind::ProgressBar: {
+        // The figure is the text beside it, as the window's own words tell it.
+        auto *bar = new QProgressBar(parent);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        return bar;
+    }
     }
     return nullptr;
 }
 
 bool TakesKeyboardFocus(ControlKind kind)
 {
-    return kind != ControlKind::StaticText;
+    return kind != ControlKind::StaticText && kind != ControlKind::ProgressBar;
 }
 
 } // namespace
@@ -140,6 +151,13 @@ void QtDialogWindow::CreateControls()
             // keeps its natural height.
             w->resize(w->width(), qMax(w->sizeHint().height(), DialogUnitsToPixelsY(12, base)));
         }
+        if (c.kind == ControlKind::StaticText && (c.style & EndsInAddress)) {
+            // Selected with the mouse and copied from its menu; the keyboard
+            // passes it by, as it passes every static text.
+            static_cast<QLabel *>(w)->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            w->setCursor(Qt::PointingHandCursor);
+            w->installEventFilter(this);
+        }
         if (!TakesKeyboardFocus(c.kind))
             w->setFocusPolicy(Qt::NoFocus);
         else if (!(c.style & TabStop))
@@ -179,13 +197,15 @@ void QtDialogWindow::CreateControls()
         PlaceRadioTabStop(group);
     }
 
-    // A box or list is announced by the text of the label beside it.
+    // A box is announced by the text of the label beside it; a list by its
+    // chosen item, with the label through the buddy's labelled-by relation.
     for (const auto &[id, label] : labels) {
         QWidget *target = Item(id);
         if (target == nullptr)
             continue;
         static_cast<QLabel *>(label)->setBuddy(target);
-        target->setAccessibleName(static_cast<QLabel *>(label)->text());
+        if (!qobject_cast<QComboBox *>(target))
+            target->setAccessibleName(static_cast<QLabel *>(label)->text());
     }
 }
 
@@ -292,8 +312,15 @@ void QtDialogWindow::SetListItemDescription(int id, int index, const std::string
     auto *list = ItemAs<QComboBox>(id);
     if (list == nullptr || index < 0 || index >= list->count())
         return;
-    list->setItemData(index, description.empty() ? QVariant() : QVariant(QString::fromStdString(description)),
-                      Qt::ToolTipRole);
+    const QVariant text = description.empty() ? QVariant() : QVariant(QString::fromStdString(description));
+    list->setItemData(index, text, Qt::ToolTipRole);
+    list->setItemData(index, text, Qt::AccessibleDescriptionRole);
+}
+
+void QtDialogWindow::SetProgress(int id, int percent)
+{
+    if (auto *bar = ItemAs<QProgressBar>(id))
+        bar->setValue(percent);
 }
 
 void QtDialogWindow::EnableItem(int id, bool enabled)
@@ -367,6 +394,11 @@ void QtDialogWindow::PlaceRadioTabStop(QButtonGroup *group)
 
 bool QtDialogWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (auto *label = qobject_cast<QLabel *>(watched)) {
+        if (event->type() == QEvent::MouseButtonRelease && !label->hasSelectedText())
+            QDesktopServices::openUrl(QUrl(label->text().section(QLatin1Char(' '), -1)));
+        return QDialog::eventFilter(watched, event);
+    }
     auto *radio = qobject_cast<QRadioButton *>(watched);
     QButtonGroup *group = radio != nullptr ? radio->group() : nullptr;
     if (group != nullptr && event->type() == QEvent::FocusIn) {

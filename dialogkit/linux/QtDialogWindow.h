@@ -39,6 +39,7 @@ public:
     void SetListSelection(int id, int index) override;
     void InsertListItem(int id, int index, const std::string &text) override;
     void SetListItemDescription(int id, int index, const std::string &description) override;
+    void SetProgress(int id, int percent) override;
 
     void EnableItem(int id, bool enabled) override;
     bool IsItemEnabled(int id) const override;

@@ -10,6 +10,8 @@
 #include "windows/WideText.h"
 
 #include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
 #include <oleacc.h>
 
 #include <algorithm>
@@ -28,6 +30,8 @@ constexpr WORD kButtonClass = 0x0080;
 constexpr WORD kEditClass = 0x0081;
 constexpr WORD kStaticClass = 0x0082;
 constexpr WORD kComboBoxClass = 0x0085;
+// A common control, named by its class name in the template.
+constexpr WORD kByName = 0;
 
 // A DLGTEMPLATEEX and its DLGITEMTEMPLATEEX entries, written as the words
 // Windows reads: every item starts on a 4-byte boundary.
@@ -90,6 +94,13 @@ DWORD ControlStyle(const ControlTemplate &c, WORD &windowClass)
         style |= ES_LEFT;
         break;
     case ControlKind::StaticText:
+        if (c.style & EndsInAddress) {
+            // Read-only and borderless, it looks like a static text, and its
+            // text can be selected and copied (Ctrl+C, its menu).
+            windowClass = kEditClass;
+            style |= ES_LEFT | ES_MULTILINE | ES_READONLY;
+            break;
+        }
         windowClass = kStaticClass;
         // An "&" in a status or version text is shown as it is.
         style |= ((c.style & AlignCenter) ? SS_CENTER : SS_LEFT) | SS_NOPREFIX;
@@ -99,6 +110,9 @@ DWORD ControlStyle(const ControlTemplate &c, WORD &windowClass)
         // Not CBS_SORT: Dialog places each item where a sorted list keeps it,
         // the same on every system.
         style |= CBS_DROPDOWNLIST;
+        break;
+    case ControlKind::ProgressBar:
+        windowClass = kByName;
         break;
     }
     if (c.style & AutoHScroll)
@@ -156,8 +170,12 @@ std::vector<WORD> BuildTemplate(const DialogTemplate &t)
         w.Short(c.cx);
         w.Short(c.cy);
         w.Dword(static_cast<DWORD>(c.id));
-        w.Word(0xFFFF);
-        w.Word(windowClass);
+        if (windowClass == kByName) {
+            w.Text("msctls_progress32"); // PROGRESS_CLASSW
+        } else {
+            w.Word(0xFFFF);
+            w.Word(windowClass);
+        }
         w.Text(c.caption ? c.caption : "");
         w.Word(0); // no creation data
     }
@@ -173,6 +191,14 @@ public:
     int RunModal() override
     {
         const std::vector<WORD> words = BuildTemplate(m_dialog.Template());
+        // The progress bar's class, which the dialog manager cannot make
+        // until it is registered (the program registers every class at its
+        // start; this covers any other user of the layer).
+        static const bool registered = [] {
+            INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
+            return InitCommonControlsEx(&classes) != FALSE;
+        }();
+        (void)registered;
         HWND owner = nullptr;
         if (m_parent != nullptr)
             owner = static_cast<Win32DialogWindow &>(m_parent->Window()).Handle();
@@ -261,6 +287,11 @@ public:
 
     // A plain drop-down list shows its items' texts only.
     void SetListItemDescription(int, int, const std::string &) override {}
+
+    void SetProgress(int id, int percent) override
+    {
+        SendDlgItemMessageW(m_hwnd, id, PBM_SETPOS, WPARAM(percent), 0);
+    }
 
     void EnableItem(int id, bool enabled) override
     {
@@ -400,6 +431,41 @@ private:
         SetWindowPos(m_hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
+    // A click that selects nothing in a text that ends in an address (the
+    // dialog's only read-only edit boxes) opens the address.
+    void OpenAddressesOnClick()
+    {
+        EnumChildWindows(
+            m_hwnd,
+            [](HWND child, LPARAM) -> BOOL {
+                wchar_t kind[16] = {};
+                GetClassNameW(child, kind, 16);
+                if (lstrcmpiW(kind, L"Edit") == 0 && (GetWindowLongW(child, GWL_STYLE) & ES_READONLY))
+                    SetWindowSubclass(child, &Win32DialogWindow::AddressProcedure, 1, 0);
+                return TRUE;
+            },
+            0);
+    }
+
+    static LRESULT CALLBACK AddressProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                             DWORD_PTR)
+    {
+        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        if (message == WM_LBUTTONUP) {
+            DWORD from = 0, to = 0;
+            SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+            if (from == to) {
+                std::wstring text(size_t(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+                text.resize(size_t(GetWindowTextW(hwnd, text.data(), int(text.size()))));
+                const std::wstring address = text.substr(text.rfind(L' ') + 1);
+                ShellExecuteW(GetAncestor(hwnd, GA_ROOT), nullptr, address.c_str(), nullptr, nullptr, SW_SHOW);
+            }
+        } else if (message == WM_NCDESTROY) {
+            RemoveWindowSubclass(hwnd, &Win32DialogWindow::AddressProcedure, 1);
+        }
+        return result;
+    }
+
     INT_PTR Started(HWND hwnd)
     {
         m_hwnd = hwnd;
@@ -407,6 +473,7 @@ private:
             SetAppIcon();
         CentreOverOwner();
         NameItemsByLabels();
+        OpenAddressesOnClick();
         if (m_tick)
             SetTimer(m_hwnd, kTimerId, static_cast<UINT>(m_interval.count()), nullptr);
         m_dialog.InitDialog();

@@ -7,7 +7,9 @@
 #include "DialogFont.h"
 #include "UiTest.h"
 
+#include <QAccessible>
 #include <QComboBox>
+#include <QListView>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +58,12 @@ TEST(Dialog, ListSelectionByPrefixIgnoringCase)
             items << list->itemText(i);
         EXPECT_EQ(items, QStringList({"/dev/ttyUSB0", "COM1", "com12", "COM2"}));
         EXPECT_EQ(list->currentIndex(), -1);
+        // An item's description reaches assistive tools as the open list
+        // shows it, in the list and as the chosen item.
+        dialog.SetListItemDescription(15, 0, "FT232R USB UART");
+        QAccessibleInterface *view = QAccessible::queryAccessibleInterface(list->view());
+        ASSERT_TRUE(view != nullptr && view->child(0) != nullptr);
+        EXPECT_EQ(view->child(0)->text(QAccessible::Description), "FT232R USB UART");
         // The select-string search starts after the given item and wraps.
         EXPECT_TRUE(dialog.SelectListItem(15, 1, "COM1"));
         EXPECT_EQ(list->currentText(), "com12");

@@ -30,6 +30,7 @@
 #include "TestDlg.h"
 #include "UiTest.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -196,6 +197,9 @@ protected:
         QStringList progress;
         OnNextModal(
             [&](QWidget *p) {
+                // Beside the words, a bar that assistive tools know as one.
+                QAccessibleInterface *bar = uitest::AccessibleOf(p, res::upload_progress::Bar);
+                EXPECT_TRUE(bar != nullptr && bar->role() == QAccessible::ProgressBar);
                 const auto follow = [&] {
                     const QString now = TextOf(p, res::upload_progress::Progress);
                     if (progress.isEmpty() || progress.back() != now)

@@ -2,6 +2,8 @@
 // The simulated board: the controller's own exchange reaches the firmware on
 // the board's port, and the board resets as its wiring says when the port is
 // opened, or, without auto-reset, when an upload starts.
+// An upload through the program's own launcher and Debian's avrdude ends,
+// with its cause, when the board goes away in the middle of it.
 // (Uploads onto a board as sold and the programs that run after them, and a
 // reset that nothing showed, are the end-to-end test's; the reset button is
 // pressed in the firmware's tests, with a lock to keep.)
@@ -11,12 +13,19 @@
 #include "SimBoardProcess.h"
 #include "TempSettingsHome.h"
 #include "TestClock.h"
+#include "UploadWatch.h"
+#include "Uploader.h"
+#include "UploaderWords.h"
+#include "linux/DefaultTools.h"
 
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <thread>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
@@ -147,6 +156,50 @@ TEST_F(SimBoard, ExchangesWaitOnlyAfterDtrHasDropped)
         }
         board_.stop();
     }
+}
+
+// The board goes away while avrdude writes the flash (its port's other end
+// closes, as when a USB cable is pulled): avrdude then waits on the dead port
+// for good, silently. The watch ends it once nothing has moved for its stall
+// limit (a quarter of the program's own here, to keep the test short), and
+// the message names the likely cause, not a board that never answered.
+TEST_F(SimBoard, AnUploadToABoardThatGoesAwayEndsWithItsCause)
+{
+    StartBoard();
+    const std::string work = home_.path().toStdString() + "/work";
+    const QString arduino = home_.path() + "/arduino";
+    ASSERT_TRUE(upload::MakeArduinoFolderOfLinks(arduino, {"/usr/bin/avrdude", "/etc/avrdude.conf"}));
+    std::filesystem::create_directories(work);
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(FirmwarePath("Cadrelle")),
+                            QString::fromStdString(work + "/Cadrelle.hex")));
+
+    upload::UploaderProcess uploader;
+    const upload::UploadReport report =
+        upload::UploadSketch(upload::kCadrelleSketch, arduino.toStdString(), board_.portPath(), work, uploader);
+    ASSERT_EQ(report.outcome, upload::UploadOutcome::Started) << report.message;
+    const auto stallLimit = std::chrono::duration_cast<std::chrono::milliseconds>(upload::kStallLimit) / 4;
+    upload::UploadWatch watch(uploader, upload::UploadLogPath(work), stallLimit);
+    const auto writing = [&] {
+        const upload::UploadProgress p = watch.Progress();
+        return p.stage == upload::UploadStage::Writing && p.percent >= 10;
+    };
+    const auto giveUp = std::chrono::steady_clock::now() + 60s;
+    while (watch.Poll() && !writing() && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(writing()) << watch.Log();
+
+    board_.stop(0ms);
+    const auto gone = std::chrono::steady_clock::now();
+    while (watch.Poll() && std::chrono::steady_clock::now() < gone + 60s)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(uploader.Running()) << "avrdude still runs on the dead port";
+    EXPECT_GE(std::chrono::steady_clock::now() - gone, testclock::AtLeast(stallLimit)) << "ended too early";
+    const upload::UploadVerdict verdict = watch.Verdict();
+    EXPECT_EQ(verdict.cause, upload::UploadCause::Stalled) << watch.Log();
+    const std::string message = upload::UploadEndMessage(verdict, report.port, report.firmwareFile, "");
+    EXPECT_EQ(message.substr(0, message.find('\n')),
+              "Upload failed: the board stopped answering on " + board_.portPath() + ". Was it unplugged?");
+    EXPECT_NE(message.find("only part of it"), std::string::npos) << message;
 }
 
 } // namespace

@@ -63,6 +63,9 @@ TEST(UploadLog, ProgressWhileTheUploadRuns)
         // its figure only at the end: 23 of 50.
         {Until(completed, "Writing | ", 23), "Writing the flash: 46%"},
         {Until(completed, "bytes of flash written\n"), "Writing the flash: 100%"},
+        // A build that redraws its bar in place on a line of its own.
+        {Until(completed, "bytes flash ...\n") + "\rWriting | ###     |   6% 0.05s\rWriting | ####################  |  40% 0.50s",
+         "Writing the flash: 40%"},
         {Until(completed, "Reading | ", 10), "Verifying the flash: 20%"},
         {completed, "Verifying the flash: 100%"},
         {Log("verification-mismatch.txt"), "Verifying the flash: 100%"},

@@ -21,6 +21,9 @@
 #include <gtest/gtest.h>
 
 #include <pty.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -222,32 +225,6 @@ TEST_F(UploaderTest, AnUploaderThatCannotStartIsNotReportedAsDone)
     }
 }
 
-TEST_F(UploaderTest, StartFailuresCarryTheSystemsReason)
-{
-    const QString aFile = temp.filePath("a file");
-    ASSERT_TRUE(WriteFile(aFile, "not a folder\n"));
-
-    struct Case {
-        const char* what;
-        QString program, workDir;
-        int error; // the system's words for it are the reason
-    };
-    const std::vector<Case> cases = {
-        {"missing program", temp.filePath("nowhere/avrdude"), workDir, ENOENT},
-        {"working folder cannot be made", QStringLiteral(VANDREL_STANDIN), aFile + "/Vandrel", ENOTDIR},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        UploaderProcess uploader;
-        const LaunchResult result = uploader.Start(c.program.toStdString(), {"-v"}, c.workDir.toStdString(),
-                                                   LogOf(c.workDir));
-        EXPECT_FALSE(result.started);
-        EXPECT_EQ(Text(result.reason), SystemWords(c.error));
-        EXPECT_FALSE(uploader.Running());
-    }
-    EXPECT_FALSE(QFileInfo::exists(Record("started")));
-}
-
 TEST_F(UploaderTest, ALogThatCannotBeCreatedDoesNotStopTheUpload)
 {
     InstallStandIn(arduino);
@@ -265,42 +242,73 @@ TEST_F(UploaderTest, ALogThatCannotBeCreatedDoesNotStopTheUpload)
     EXPECT_TRUE(QFileInfo(LogPath()).isDir());
 }
 
-// An upload followed through its log while it runs: the progress at the
-// stand-in's pause, then its end as the uploader's exit and the whole log
-// tell. One whose watcher goes away ends at once with its log as far as it
-// came. (Each log's reading is the upload log tests'; stopping from the
-// upload's window, and how each end reads there, the Test window's.)
-TEST_F(UploaderTest, AFollowedUploadShowsItsProgressAndEndsAsItsLogTells)
+// An upload whose watcher goes away while it runs ends at once, its log as
+// far as it came. (How a followed upload shows its progress and its end is
+// the Test window's upload tests' business, over the same logs.)
+TEST_F(UploaderTest, AnUploadEndsWithItsWatcher)
 {
     InstallStandIn(arduino);
     ASSERT_TRUE(WriteFile(workDir + "/Cadrelle.hex", ":00000001FF\n"));
     const QByteArray completed = ReadFile(VANDREL_UPLOAD_LOGS "/completed.txt");
     const qsizetype writing = completed.indexOf("Writing | ") + 10 + 23;
+    ASSERT_TRUE(WriteFile(Record("replay"), completed.left(writing)));
+    std::optional<UploaderProcess> uploader(std::in_place);
+    ASSERT_EQ(UploadSketch(Utf8(kCadrelleSketch), Utf8(arduino), Utf8(ownPort.path()), Utf8(workDir), *uploader)
+                  .outcome,
+              UploadOutcome::Started);
+    UploadWatch watch(*uploader, LogPath().toStdString());
+    ASSERT_TRUE(WaitUntil([&] { return watch.Poll() && watch.Log().size() == std::size_t(writing); }))
+        << watch.Log();
+    uploader.reset();
+    EXPECT_FALSE(ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on alone";
+    EXPECT_EQ(ReadFile(LogPath()), completed.left(writing));
+}
 
-    for (const bool leave : {false, true}) {
-        SCOPED_TRACE(leave ? "watcher gone" : "completed");
+// The program ends while an upload runs, by a signal or a crash (SIGKILL
+// stands for any end that runs no code of the program's): the uploader ends
+// with it, and does not fight the next upload for the port. Run as avrdude
+// is run, and behind a wrapper script, whose child only the program's own
+// handling of an ending signal reaches. This test takes in the orphans
+// (PR_SET_CHILD_SUBREAPER), so that an ended one is seen as ended.
+TEST_F(UploaderTest, NoUploaderOutlivesTheProgram)
+{
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const std::string standIn = VANDREL_STANDIN;
+    const struct {
+        int signal;
+        bool wrapped;
+    } rows[] = {{SIGTERM, false}, {SIGHUP, false}, {SIGINT, false}, {SIGKILL, false},
+                {SIGTERM, true},  {SIGHUP, true},  {SIGINT, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(strsignal(row.signal)) + (row.wrapped ? ", wrapped" : ""));
         ForgetRecords();
-        ASSERT_TRUE(WriteFile(Record("replay"), completed.left(writing)));
-        ASSERT_TRUE(WriteFile(Record("rest"), completed.mid(writing)));
-        std::optional<UploaderProcess> uploader(std::in_place);
-        ASSERT_EQ(UploadSketch(Utf8(kCadrelleSketch), Utf8(arduino),
-                         Utf8(ownPort.path()), Utf8(workDir), *uploader).outcome,
-                  UploadOutcome::Started);
-        UploadWatch watch(*uploader, LogPath().toStdString());
-        ASSERT_TRUE(WaitUntil([&] { return watch.Poll() && watch.Log().size() == std::size_t(writing); }))
-            << watch.Log();
-        EXPECT_EQ(ProgressText(watch.Progress()), "Writing the flash: 46%");
-
-        if (leave) {
-            uploader.reset();
-            EXPECT_FALSE(ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on alone";
-            EXPECT_EQ(ReadFile(LogPath()), completed.left(writing));
-            continue;
+        const pid_t program = ::fork();
+        ASSERT_GE(program, 0);
+        if (program == 0) {
+            UploaderProcess uploader;
+            // The trailing ":" keeps the shell from replacing itself.
+            const LaunchResult launch =
+                row.wrapped ? uploader.Start("/bin/sh", {"-c", "\"$0\"; :", standIn}, Utf8(workDir), LogOf(workDir))
+                            : uploader.Start(standIn, {"-v"}, Utf8(workDir), LogOf(workDir));
+            if (launch.started)
+                for (;;)
+                    ::pause();
+            ::_exit(1);
         }
-        ASSERT_TRUE(WriteFile(Record("go"), ""));
-        EXPECT_TRUE(WaitUntil([&] { return !watch.Poll(); }));
-        EXPECT_EQ(watch.Log(), completed.toStdString());
-        EXPECT_EQ(watch.Verdict().cause, UploadCause::Completed);
+        ASSERT_TRUE(WaitForFile(Record("started")));
+        const pid_t uploader = pid_t(ReadFile(Record("pid")).toLongLong());
+        ASSERT_EQ(::kill(program, row.signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(program, &status, 0), program);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == row.signal) << "ended as the signal says";
+        // Reaped here once it has ended (an orphan is this test's), or by the
+        // wrapper that ended with it.
+        EXPECT_TRUE(WaitUntil([&] { return ::waitpid(uploader, nullptr, WNOHANG) == uploader || ::kill(uploader, 0) != 0; },
+                              std::chrono::seconds(5)))
+            << "the uploader outlived the program";
+        ::kill(uploader, SIGKILL);
+        while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
     }
 }
 
@@ -369,12 +377,6 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
     }
     qputenv("XDG_DATA_HOME", dataHome);
     qputenv("XDG_DATA_DIRS", dataDirs);
-}
-
-TEST_F(UploaderTest, OpeningAMissingLogLeavesItMissing)
-{
-    EXPECT_FALSE(OpenUploadLog(Utf8(LogPath())));
-    EXPECT_FALSE(QFileInfo::exists(LogPath()));
 }
 
 } // namespace

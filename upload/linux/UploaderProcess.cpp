@@ -1,18 +1,32 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Linux side of starting and watching the uploader: posix_spawn, which
-// reports a program that cannot be run (missing, not executable, a folder)
-// with the system's own error, before anything has run.
+// The Linux side of starting and watching the uploader: fork and exec, so
+// that the child can be tied to the program's life before it runs anything.
+// A program that cannot be run (missing, not executable, a folder) is
+// reported with the system's own error, sent back through a pipe that the
+// exec closes, before anything has run.
+//
+// The uploader never outlives the program, however the program ends:
+// - it asks the kernel for SIGKILL when the program dies (PR_SET_PDEATHSIG),
+//   which covers a crash and SIGKILL too;
+// - it leads a process group of its own, and the program's SIGTERM, SIGHUP
+//   and SIGINT (a log-off, a closed terminal, Ctrl+C) end that whole group
+//   before they end the program, so a wrapper script and what it started go
+//   with it.
+// It inherits nothing of the program but its three standard streams: every
+// other descriptor is closed at the exec.
 #include "UploaderProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -39,6 +53,78 @@ struct Descriptor {
     }
 };
 
+// The process group of the uploader that runs now (0: none), for the
+// signal handler below.
+std::atomic<pid_t> runningGroup{0};
+
+const int kEndingSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
+// Ends the uploader's group, then lets the signal end the program as it
+// would have (the handler was reset when it ran).
+void EndUploaderWithProgram(int signal)
+{
+    const int savedErrno = errno;
+    if (const pid_t group = runningGroup.load(); group > 0)
+        ::kill(-group, SIGKILL);
+    ::raise(signal);
+    errno = savedErrno;
+}
+
+// Once, and only for signals that would end the program by default: a
+// handler the program set for itself stays.
+void EndUploaderOnEndingSignals()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const int signal : kEndingSignals) {
+            struct sigaction current {};
+            if (::sigaction(signal, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
+                continue;
+            struct sigaction ending {};
+            ending.sa_handler = EndUploaderWithProgram;
+            sigemptyset(&ending.sa_mask);
+            ending.sa_flags = SA_RESETHAND;
+            ::sigaction(signal, &ending, nullptr);
+        }
+    });
+}
+
+// In the child, between fork and exec: async-signal-safe calls only. Returns
+// only on failure, with the errno to report.
+int BecomeUploader(pid_t parent, const char* program, char* const* argv, int nullIn, int nullOut, int log,
+                   const char* workDir)
+{
+    ::setpgid(0, 0);
+    if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0)
+        return errno;
+    if (::getppid() != parent) // the program died before the line above
+        ::_exit(127);
+    // The program's own handling of signals is not the uploader's.
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    for (int signal = 1; signal < NSIG; ++signal)
+        if (signal != SIGKILL && signal != SIGSTOP)
+            ::sigaction(signal, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    if (::dup2(nullIn, 0) < 0 || ::dup2(nullOut, 1) < 0 || ::dup2(log >= 0 ? log : nullOut, 2) < 0)
+        return errno;
+    if (::chdir(workDir) != 0)
+        return errno;
+    // Everything above the standard streams closes at the exec (the error
+    // pipe too, which is how the program learns that the exec succeeded).
+    if (::close_range(3, ~0u, CLOSE_RANGE_CLOEXEC) != 0) {
+        const long open = ::sysconf(_SC_OPEN_MAX);
+        for (int fd = 3; fd < (open > 0 && open < 65536 ? open : 65536); ++fd)
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    ::execve(program, argv, environ);
+    return errno;
+}
+
 } // namespace
 
 struct UploaderProcess::State {
@@ -55,18 +141,25 @@ struct UploaderProcess::State {
         for (;;) {
             const pid_t r = ::waitpid(pid, &status, block ? 0 : WNOHANG);
             if (r == pid) {
-                ended = true;
+                Ended();
                 return true;
             }
             if (r == 0)
                 return false;
             if (errno != EINTR) {
                 // Reaped elsewhere: it has ended, how is not known.
-                ended = true;
+                Ended();
                 status = -1;
                 return true;
             }
         }
+    }
+
+    void Ended()
+    {
+        ended = true;
+        pid_t mine = pid;
+        runningGroup.compare_exchange_strong(mine, 0);
     }
 
     void Signal(int signal) const
@@ -101,29 +194,17 @@ LaunchResult UploaderProcess::Start(const std::string& program, const std::vecto
     // (from two copies of the program) do not write over each other's text.
     Descriptor log;
     log.fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (log.fd >= 0)
-        posix_spawn_file_actions_adddup2(&actions, log.fd, 2);
-    else
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    // The program's own handling of signals is not the uploader's.
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    sigset_t defaults;
-    sigfillset(&defaults);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    Descriptor nullIn, nullOut;
+    nullIn.fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    nullOut.fd = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    int errorPipe[2] = {-1, -1};
+    if (nullIn.fd < 0 || nullOut.fd < 0 || ::pipe2(errorPipe, O_CLOEXEC) != 0) {
+        result.reason = SystemWords(errno);
+        return result;
+    }
+    Descriptor errorIn, errorOut;
+    errorIn.fd = errorPipe[0];
+    errorOut.fd = errorPipe[1];
 
     std::vector<char*> argv;
     argv.reserve(words.size() + 2);
@@ -132,15 +213,45 @@ LaunchResult UploaderProcess::Start(const std::string& program, const std::vecto
         argv.push_back(const_cast<char*>(word.c_str()));
     argv.push_back(nullptr);
 
-    pid_t pid = 0;
-    const int error = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    if (error != 0) {
+    EndUploaderOnEndingSignals();
+    // Held until the handler knows the new group: an ending signal that
+    // came between the fork and that would leave a wrapper's children.
+    sigset_t ending, before;
+    sigemptyset(&ending);
+    for (const int signal : kEndingSignals)
+        sigaddset(&ending, signal);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &before);
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        result.reason = SystemWords(errno);
+        ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        return result;
+    }
+    if (pid == 0) {
+        const int error = BecomeUploader(parent, program.c_str(), argv.data(), nullIn.fd, nullOut.fd, log.fd,
+                                         workDir.c_str());
+        (void)!::write(errorOut.fd, &error, sizeof error);
+        ::_exit(127);
+    }
+    // Both sides set the group, so that it exists before anyone signals it.
+    ::setpgid(pid, pid);
+    state_->pid = pid;
+    runningGroup.store(pid);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    ::close(errorOut.fd);
+    errorOut.fd = -1;
+    int error = 0;
+    ssize_t got = 0;
+    do
+        got = ::read(errorIn.fd, &error, sizeof error);
+    while (got < 0 && errno == EINTR);
+    if (got == sizeof error) {
+        state_->Reap(true);
+        state_->pid = 0;
         result.reason = SystemWords(error);
         return result;
     }
-    state_->pid = pid;
     result.started = true;
     result.processId = pid;
     return result;

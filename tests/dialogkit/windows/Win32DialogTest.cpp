@@ -6,6 +6,7 @@
 #include "MessageBox.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,8 @@ const DialogTemplate kProbe{
         {17, ControlKind::PushButton, "Push", 5, 60, 40, 14, TabStop},
         {18, ControlKind::DefPushButton, "Default", 50, 60, 40, 14, TabStop},
         {IDCANCEL, ControlKind::PushButton, "Cancel", 95, 60, 40, 14, TabStop},
+        {19, ControlKind::ProgressBar, "", 140, 5, 50, 10, 0},
+        {20, ControlKind::StaticText, "Guide: file:///C:/guide.md", 140, 20, 55, 20, EndsInAddress},
     }};
 
 // Each step runs from one timer tick; keys posted in a step have been through
@@ -106,9 +109,21 @@ TEST(Win32Dialog, ControlsExchangeKeysAndMessagesThroughWindows)
     MessageRecorder recorder;
     HWND list = nullptr;
     Probe dialog({
-        [&](Probe &, HWND d) {
+        [&](Probe &p, HWND d) {
             ASSERT_NE(d, nullptr);
             list = GetDlgItem(d, 16);
+            // The common control's bar, which assistive tools know as one.
+            wchar_t barClass[32] = {};
+            GetClassNameW(GetDlgItem(d, 19), barClass, 32);
+            EXPECT_EQ(std::wstring(barClass), PROGRESS_CLASSW);
+            p.SetProgress(19, 40);
+            EXPECT_EQ(SendDlgItemMessageW(d, 19, PBM_GETPOS, 0, 0), 40);
+            // A text that ends in an address can be selected and copied.
+            SendDlgItemMessageW(d, 20, EM_SETSEL, 7, -1);
+            DWORD from = 0, to = 0;
+            SendDlgItemMessageW(d, 20, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+            EXPECT_EQ(Text(d, 20), L"Guide: file:///C:/guide.md");
+            EXPECT_EQ(to - from, 19u) << "the address is not selectable";
             // The fields as written at the start, and the first tab stop.
             EXPECT_EQ(GetFocus(), GetDlgItem(d, 11));
             EXPECT_EQ(Text(d, 14), L"h\u00E9llo");

@@ -12,7 +12,9 @@
 #include "TestDlg.h"
 #include "WindowTestSupport.h"
 
+#include <QDesktopServices>
 #include <QFileInfo>
+#include <QTest>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QUrl>
@@ -27,6 +29,15 @@ using namespace uitest;
 using namespace windowtest;
 
 namespace {
+
+// Stands in for the desktop's opening of file:// addresses.
+class OpenedAddresses : public QObject {
+    Q_OBJECT
+public:
+    QStringList addresses;
+public slots:
+    void Open(const QUrl &address) { addresses << address.toString(); }
+};
 
 const QString kSimulatedVersion = QStringLiteral("Cadrelle 1 simulated");
 const QString kTypedFolder = QStringLiteral("/srv/Arduino 0012 X/");
@@ -104,6 +115,8 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
         const int result = Run([&](QWidget *w) {
             QComboBox *list = ListOf(w, PortList);
             EXPECT_EQ(list->currentText(), c.selected);
+            // A screen reader names the list by the port chosen.
+            EXPECT_EQ(uitest::AccessibleName(w, PortList), c.selected);
             // The closed list shows the chosen port whole, a long device path too.
             QStyleOptionComboBox option;
             option.initFrom(list);
@@ -283,14 +296,23 @@ TEST_F(TestWindow, EveryLabelShowsItsWholeTextAndTheInstructionsNameAGuideThatIs
         EXPECT_EQ(SpokenName(w, ArduinoFolder), "Arduino directory (contains ardiuno.exe)");
         EXPECT_EQ(SpokenName(w, PortList), "COM port");
         EXPECT_EQ(SpokenName(w, CommandText), "System test");
-        QStringList shown;
+        QList<QLabel *> shown;
         for (QLabel *label : w->findChildren<QLabel *>())
             if (label->text().startsWith("You must follow the instructions at: "))
-                shown << label->text();
-        EXPECT_EQ(shown, QStringList{"You must follow the instructions at: " +
-                                     QUrl::fromLocalFile(guide).toString()});
+                shown << label;
+        ASSERT_EQ(shown.size(), 1);
+        EXPECT_EQ(shown[0]->text(), "You must follow the instructions at: " + QUrl::fromLocalFile(guide).toString());
+        // The address can be selected and copied, and a click opens it.
+        EXPECT_TRUE(shown[0]->textInteractionFlags() & Qt::TextSelectableByMouse);
+        OpenedAddresses opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
+        QTest::mouseClick(shown[0], Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        EXPECT_EQ(opened.addresses, QStringList{QUrl::fromLocalFile(guide).toString()});
         PressKey(w, Qt::Key_Escape);
     });
 }
 
 } // namespace
+
+#include "TestDlgTest.moc"

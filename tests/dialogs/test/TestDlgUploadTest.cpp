@@ -16,6 +16,7 @@
 #include "UploadTestSupport.h"
 #include "WindowTestSupport.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -66,16 +67,21 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
 {
     const QString kNotVerified =
         QStringLiteral("Upload not confirmed: the log does not show the flash verified.\n\nSee 'View last upload log'.");
+    // Nothing here opens the log: no xdg-open on the PATH.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(home.path()));
+    const QString log = QString::fromStdString(settings::WorkDir()) + QStringLiteral("/upload_out.txt");
     const struct {
         int button;
         QString message; // "" : none
         const char *firmware; // nullptr: no upload
     } cases[] = {
         // No log yet to hand to a viewer, so none comes up whatever the desktop.
-        {ViewUploadLog, "", nullptr},
+        {ViewUploadLog, "No upload has written its log yet. It will be the file\n" + log, nullptr},
         // The stand-in's log shows no flash verified: no success.
         {UploadBlink, kNotVerified, "Blink.hex"},
         {UploadCadrelle, kNotVerified, "Cadrelle.hex"},
+        {ViewUploadLog, "Nothing on this computer opens the upload log. It is the file\n" + log, nullptr},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.button);
@@ -129,6 +135,7 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
         EXPECT_EQ(words[11], std::string("flash:w:") + c.firmware);
         EXPECT_TRUE(QFileInfo::exists(Record("done"))) << "the window did not wait for the uploader";
     }
+    qputenv("PATH", path);
 }
 
 // Each way an upload ends, as the stand-in plays back a real avrdude log
@@ -180,6 +187,11 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
             OnNextModal([&](QWidget *progress) {
                 const auto shown = [&] { return windowtest::TextOf(progress, res::upload_progress::Progress); };
                 EXPECT_TRUE(uitest::WaitFor([&] { return shown() == row.progress; })) << shown().toStdString();
+                // The bar beside the words stands at their figure (0 without one).
+                QAccessibleInterface *bar = uitest::AccessibleOf(progress, res::upload_progress::Bar);
+                ASSERT_TRUE(bar != nullptr && bar->role() == QAccessible::ProgressBar && bar->valueInterface());
+                EXPECT_EQ(bar->valueInterface()->currentValue().toInt(),
+                          row.progress.endsWith('%') ? row.progress.section(' ', -1).chopped(1).toInt() : 0);
                 row.then(progress);
             });
             Click(w, UploadCadrelle);

@@ -9,9 +9,12 @@
 #include "PortChoices.h"
 
 #include <windows.h>
+#include <devguid.h>
+#include <setupapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -64,6 +67,37 @@ TEST(PortList, ThePortsWindowsListsAndTheOneUsbBridgeWithNothingStored)
     ASSERT_NE(uart, nullptr);
     EXPECT_TRUE(bridge->usb);
     EXPECT_FALSE(uart->usb);
+}
+
+// A USB serial bridge as its driver installs it: a present device of the
+// Ports class, with its port name and the name Device Manager shows.
+TEST(PortList, ThePortsClassWithItsNames)
+{
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_PORTS, nullptr);
+    ASSERT_NE(set, INVALID_HANDLE_VALUE);
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    ASSERT_TRUE(SetupDiCreateDeviceInfoW(set, L"USB\\VID_0403&PID_6001\\VANDRELTEST", &GUID_DEVCLASS_PORTS, nullptr,
+                                         nullptr, 0, &device)) << GetLastError();
+    ASSERT_TRUE(SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr)) << GetLastError();
+    const std::wstring friendly = L"USB Serial Port (COM14)";
+    EXPECT_TRUE(SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME,
+                                                  reinterpret_cast<const BYTE *>(friendly.c_str()),
+                                                  DWORD((friendly.size() + 1) * sizeof(wchar_t)))) << GetLastError();
+    HKEY key = SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+    ASSERT_NE(key, INVALID_HANDLE_VALUE) << GetLastError();
+    const std::wstring port = L"COM14";
+    RegSetValueExW(key, L"PortName", 0, REG_SZ, reinterpret_cast<const BYTE *>(port.c_str()),
+                   DWORD((port.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+
+    const std::vector<SerialDevice> devices = PresentSerialDevices();
+    SetupDiRemoveDevice(set, &device);
+    SetupDiDestroyDeviceInfoList(set);
+    const auto found = std::find_if(devices.begin(), devices.end(), [](const SerialDevice &d) { return d.path == "COM14"; });
+    ASSERT_NE(found, devices.end());
+    EXPECT_EQ(found->description, "USB Serial Port");
+    EXPECT_TRUE(found->usb);
 }
 
 } // namespace

@@ -8,8 +8,8 @@
 // and reads and closes the message boxes (the "#32770" windows captioned with
 // the application's name, their text the static 0xFFFF).
 //
-//   product_driver.exe --program EXE --port COM12 --arduino FOLDER --firmware-version TEXT
-//                      --board-events FILE [--screenshots FOLDER]
+//   product_driver.exe --program EXE --port COM12 --silent-port COM7 --arduino FOLDER
+//                      --firmware-version TEXT --board-events FILE [--screenshots FOLDER]
 //
 // The way: main window; Test (FOLDER shown as the Arduino folder, as nothing
 // is stored; the port chosen in the list; 'Upload Cadrelle' onto the board as
@@ -18,11 +18,11 @@
 // user reading the message gives it time to, the firmware's own answers:
 // 'Test Lock', which stores both settings, 'Send' "V" and 'Get Version', whose
 // answers begin with TEXT); Master (a pair for one hour, shown); Sub (locks
-// the safe with it, shows the time left, unlocks); Close. Prints what it saw,
-// the start's, the upload's and one exchange's times, and the codes ("lock
-// code: L...", "unlock code: U..."). With --screenshots, each window is also
-// saved there as a
-// 32-bit BMP (main-window.bmp ...). Ends with 0 when every step went as a
+// the safe with it, shows the time left, unlocks, and answers the system
+// while a safe that never answers holds its 'Update time'); Close. Prints
+// what it saw, the start's, the upload's and one exchange's times, and the
+// codes ("lock code: L...", "unlock code: U..."). With --screenshots, each
+// window is also saved there as a 32-bit BMP (main-window.bmp ...). Ends with 0 when every step went as a
 // user expects, 1 with the step that did not.
 
 #include "Resource.h"
@@ -55,7 +55,7 @@ const wchar_t kDialogClass[] = L"#32770";
 constexpr int kMessageText = 0xFFFF;
 
 struct Options {
-    std::wstring program, port, arduino, firmwareVersion, boardEvents, screenshots;
+    std::wstring program, port, silentPort, arduino, firmwareVersion, boardEvents, screenshots;
 };
 
 PROCESS_INFORMATION gProgram{};
@@ -123,14 +123,19 @@ std::wstring TextOf(HWND window)
 
 // Asked of the control itself: GetWindowText would give another process's
 // edit box as it was made, not as it reads.
+std::wstring ControlText(HWND control)
+{
+    std::wstring text(std::size_t(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(std::size_t(SendMessageW(control, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()))));
+    return text;
+}
+
 std::wstring ItemText(HWND dialog, int id)
 {
     HWND control = GetDlgItem(dialog, id);
     if (!control)
         Fail("no control " + std::to_string(id));
-    std::wstring text(std::size_t(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-    text.resize(std::size_t(SendMessageW(control, WM_GETTEXT, WPARAM(text.size()), LPARAM(text.data()))));
-    return text;
+    return ControlText(control);
 }
 
 // A visible top-level dialog of the program with that caption.
@@ -224,26 +229,39 @@ bool StartsWith(const std::wstring &text, const std::wstring &start)
     return text.rfind(start, 0) == 0;
 }
 
-// How often the simulated board's bootloader has handed over to a program:
-// its "<seconds> start" lines.
-int ProgramStarts(const std::wstring &boardEvents)
+// Whether the simulated board's bootloader has handed over to a program
+// since its port was last closed (its "<seconds> start" and "<seconds> close"
+// lines): after an upload, that Cadrelle runs.
+bool StartedSinceLastClose(const std::wstring &boardEvents)
 {
-    int starts = 0;
+    bool started = false;
     if (FILE *in = _wfopen(boardEvents.c_str(), L"r")) {
         char line[256];
-        while (std::fgets(line, sizeof line, in))
-            starts += std::strstr(line, " start\n") != nullptr;
+        while (std::fgets(line, sizeof line, in)) {
+            if (std::strstr(line, " close\n"))
+                started = false;
+            else if (std::strstr(line, " start\n"))
+                started = true;
+        }
         std::fclose(in);
     }
-    return starts;
+    return started;
+}
+
+const wchar_t kSettingKey[] = L"Software\\Vandrel\\CadrelleController\\Setting";
+
+void StoreSetting(const wchar_t *name, const std::wstring &value)
+{
+    if (RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey, name, REG_SZ, value.c_str(),
+                        DWORD((value.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+        Fail("could not store " + Utf8(name));
 }
 
 std::wstring StoredSetting(const wchar_t *name)
 {
     wchar_t value[1024] = {};
     DWORD bytes = sizeof value;
-    if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Vandrel\\CadrelleController\\Setting", name, RRF_RT_REG_SZ,
-                     nullptr, value, &bytes) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingKey, name, RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
         return L"(none)";
     return value;
 }
@@ -353,7 +371,7 @@ std::wstring ChildTextStarting(HWND dialog, const std::wstring &start)
         dialog,
         [](HWND child, LPARAM data) -> BOOL {
             auto *s = reinterpret_cast<Search *>(data);
-            const std::wstring text = TextOf(child);
+            const std::wstring text = ControlText(child);
             if (text.rfind(*s->start, 0) != 0)
                 return TRUE;
             s->found = text;
@@ -386,9 +404,8 @@ void WalkTestWindow(HWND main, const Options &options)
     Say("Upload Cadrelle: \"Completed upload\" " + std::to_string(Ms(Clock::now() - uploadClicked) / 1000) +
         " s after the click");
     // The bootloader waits about a second after the upload before it starts
-    // Cadrelle, and what comes in meanwhile is lost; the first start was the
-    // empty board's, at power-on.
-    if (!Until([&] { return ProgramStarts(options.boardEvents) >= 2; }, kWindowWait))
+    // Cadrelle, and what comes in meanwhile is lost.
+    if (!Until([&] { return StartedSinceLastClose(options.boardEvents); }, kWindowWait))
         Fail("Cadrelle did not start after the upload");
 
     // One exchange, from the click to its answer on the screen.
@@ -500,6 +517,26 @@ void WalkSubWindow(HWND main, const CodePair &codes, const Options &options)
     ExpectMessage(L"Unlock code GOOD, sending to safe");
     ExpectMessage(L"Safe unlocked");
     WaitForStatus(sub, openNow, "the safe open again");
+
+    // The port of a safe that never answers: Enter on 'Update time' starts an
+    // exchange of some 5 s. 1.0 s on, the window answers the system's hang
+    // check (WM_NULL) within 1 s; the failure shows once the exchange ends.
+    StoreSetting(L"SerialPort", options.silentPort);
+    HWND update = GetDlgItem(sub, res::sub::UpdateTime);
+    SetForegroundWindow(sub);
+    SendMessageW(sub, WM_NEXTDLGCTL, WPARAM(update), TRUE);
+    PostMessageW(update, WM_KEYDOWN, VK_RETURN, 0);
+    Sleep(1000);
+    const auto asked = Clock::now();
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(sub, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
+        Fail("the Sub window did not answer WM_NULL within 1 s, 1.0 s after Enter on 'Update time' with a silent safe");
+    const long long answered = Ms(Clock::now() - asked);
+    Say("silent safe: the Sub window answered WM_NULL in " + std::to_string(answered) +
+        " ms, 1.0 s after Enter on 'Update time'");
+    WaitForStatus(
+        sub, [](const std::wstring &s) { return s == L"Problem connecting to safe!"; }, "the failed exchange");
+    StoreSetting(L"SerialPort", options.port);
     Click(sub, IDCANCEL);
     WaitGone(sub, "the Sub window");
 }
@@ -510,6 +547,7 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
         const std::wstring name = argv[i];
         std::wstring *field = name == L"--program"            ? &options.program
                               : name == L"--port"             ? &options.port
+                              : name == L"--silent-port"      ? &options.silentPort
                               : name == L"--arduino"          ? &options.arduino
                               : name == L"--firmware-version" ? &options.firmwareVersion
                               : name == L"--board-events"     ? &options.boardEvents
@@ -519,8 +557,8 @@ bool ParseOptions(int argc, wchar_t **argv, Options &options)
             return false;
         *field = argv[i + 1];
     }
-    return !options.program.empty() && !options.port.empty() && !options.arduino.empty() &&
-           !options.firmwareVersion.empty() && !options.boardEvents.empty();
+    return !options.program.empty() && !options.port.empty() && !options.silentPort.empty() &&
+           !options.arduino.empty() && !options.firmwareVersion.empty() && !options.boardEvents.empty();
 }
 
 } // namespace
@@ -529,8 +567,8 @@ int wmain(int argc, wchar_t **argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
-        std::fputs("usage: product_driver --program EXE --port COMn --arduino FOLDER --firmware-version TEXT "
-                   "--board-events FILE [--screenshots FOLDER]\n",
+        std::fputs("usage: product_driver --program EXE --port COMn --silent-port COMn --arduino FOLDER "
+                   "--firmware-version TEXT --board-events FILE [--screenshots FOLDER]\n",
                    stderr);
         return 2;
     }

@@ -6,12 +6,13 @@
 # COM12, a port Windows lists as a USB serial bridge; the driver (Driver.cpp)
 # starts the installed program and walks its windows: with nothing stored, the
 # Test window uploads Cadrelle with the installed avrdude.exe, and the Sub
-# window then locks and unlocks the safe through the board's own firmware.
+# window then locks and unlocks the safe through the board's own firmware; a
+# safe that never answers is on COM7.
 # Then avrdude's log, the firmware in the working folder and the board's latch
 # are checked, and the uninstaller runs silently. The zip must hold what the
 # installer installs.
 #
-#   product.sh WORK SETUP ZIP DRIVER SIMBOARD FIRMWARE_DIR [SCREENSHOTS]
+#   product.sh WORK SETUP ZIP DRIVER SIMBOARD FIRMWARE_DIR SIMSAFE [SCREENSHOTS]
 #
 # WORK is made afresh (the prefix, the board's log, the driver's output);
 # SCREENSHOTS, when given, is a folder for the driver's pictures (BMP).
@@ -24,9 +25,10 @@ if [ -z "${VANDREL_PRODUCT_WATCHDOG:-}" ]; then
     exec env VANDREL_PRODUCT_WATCHDOG=1 timeout -k 20 270 bash "$0" "$@"
 fi
 
-work=$1 setup=$2 zip=$3 driver=$4 simboard=$5 firmware=$6 pictures=${7:-}
+work=$1 setup=$2 zip=$3 driver=$4 simboard=$5 firmware=$6 simsafe=$7 pictures=${8:-}
 here=$(cd "$(dirname "$0")" && pwd)
 session="$here/../../../cmake/wine-session.sh"
+comsafe="$here/../../safe/windows/com-safe.sh"
 started=$SECONDS
 
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all
@@ -44,6 +46,7 @@ driver_pid="" board_pid=""
 cleanup() {
     [ -n "$driver_pid" ] && kill "$driver_pid" 2>/dev/null || true
     [ -n "$board_pid" ] && kill "$board_pid" 2>/dev/null || true
+    bash "$comsafe" stop "$work/silent-safe" || true
     bash "$session" stop "$work/session" wineserver
     # Nearly 700 MB, made again by every run.
     rm -rf "$WINEPREFIX"
@@ -91,12 +94,14 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 [ -L "$WINEPREFIX/dosdevices/com12" ] || fail "the simulated board did not start: $(cat "$board")"
+say "a simulated safe that never answers on COM7"
+bash "$comsafe" start "$simsafe" "$WINEPREFIX/dosdevices/com7" "$work/silent-safe" --misbehave silent
 # Listed as the board's USB serial bridge would be, so the Test window offers it.
 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\VandrelVCP0' /d COM12 /f >/dev/null 2>&1 ||
     fail "could not list COM12"
 
 say "the driver walks the program"
-options=(--program 'C:\Program Files\Vandrel\CadrelleController.exe' --port COM12
+options=(--program 'C:\Program Files\Vandrel\CadrelleController.exe' --port COM12 --silent-port COM7
          --arduino "C:\\Program Files\\Vandrel\\$arduino_folder" --firmware-version 'Firmware version: 1 - '
          --board-events "$(winepath -w "$board" 2>/dev/null)")
 if [ -n "$pictures" ]; then

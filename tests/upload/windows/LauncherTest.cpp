@@ -130,6 +130,48 @@ TEST_F(Launcher, HowTheUploaderEndsIsToldApart)
     }
 }
 
+// The program ends outright while an upload runs (ended from the Task
+// Manager, or crashed: no code of it runs): the uploader ends with it. The
+// program here is this test run again, told by VANDREL_AS_PROGRAM to start
+// the stand-in and wait for its end.
+TEST_F(Launcher, TheUploaderEndsWithTheProgram)
+{
+    wchar_t asProgram[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"VANDREL_AS_PROGRAM", asProgram, MAX_PATH) != 0) {
+        SetEnvironmentVariableW(L"VANDREL_STANDIN_RECORD", asProgram);
+        UploaderProcess process;
+        if (Start(process, {"-v"}).started)
+            Sleep(INFINITE);
+        return;
+    }
+    Write(record_ / "wait", "");
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring line = L"\"" + std::wstring(self) + L"\" --gtest_filter=Launcher.TheUploaderEndsWithTheProgram";
+    ASSERT_TRUE(SetEnvironmentVariableW(L"VANDREL_AS_PROGRAM", record_.wstring().c_str()));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION program{};
+    const bool started = CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                        &program);
+    SetEnvironmentVariableW(L"VANDREL_AS_PROGRAM", nullptr);
+    ASSERT_TRUE(started);
+    for (int i = 0; i < 2000 && !fs::exists(record_ / "started"); ++i)
+        Sleep(10);
+    HANDLE uploader = OpenProcess(SYNCHRONIZE, FALSE, DWORD(std::stoul("0" + Read(record_ / "pid"))));
+    ASSERT_NE(uploader, nullptr) << "the stand-in did not start";
+    TerminateProcess(program.hProcess, 9);
+    WaitForSingleObject(program.hProcess, INFINITE);
+    EXPECT_EQ(WaitForSingleObject(uploader, 5000), WAIT_OBJECT_0) << "the uploader outlived the program";
+    Write(record_ / "go", "");
+    std::error_code ignored; // the program's own folders, which it had no time to remove
+    fs::remove_all(fs::temp_directory_path() / ("vandrel-launcher-" + std::to_string(program.dwProcessId)), ignored);
+    CloseHandle(uploader);
+    CloseHandle(program.hProcess);
+    CloseHandle(program.hThread);
+    fs::remove(record_ / "wait");
+}
+
 // The installer puts the firmware into firmware\ beside the program (here,
 // the test's own folder); an upload finds it in the working folder.
 TEST_F(Launcher, InstalledFirmwareIsCopiedOnlyWhereNothingIsThere)

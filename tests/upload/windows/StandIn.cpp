@@ -5,6 +5,7 @@
 //   words    each argument as its C runtime read it back (without its own
 //            name), each followed by a NUL
 //   cwd      its current folder
+//   pid      its process id
 //   started  written once all of the above and the two lines below are out
 // and writes "stand-in error" and a line end to standard error (or, when the
 // folder holds "replay", an avrdude log to play back: that file) and "stand-in
@@ -53,6 +54,7 @@ int wmain(int argc, wchar_t **argv)
         words += Utf8(argv[i]) + '\0';
     Write(folder / "words", words);
     Write(folder / "cwd", Utf8(fs::current_path().wstring()));
+    Write(folder / "pid", std::to_string(GetCurrentProcessId()));
     if (std::ifstream replay(folder / "replay", std::ios::binary); replay)
         std::fputs(std::string(std::istreambuf_iterator<char>(replay), {}).c_str(), stderr);
     else
