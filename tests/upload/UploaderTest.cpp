@@ -46,10 +46,6 @@ std::string Utf8(const QString& text)
 {
     return text.toStdString();
 }
-std::string Utf8(const char* text)
-{
-    return text;
-}
 QString Text(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
@@ -139,7 +135,7 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
 
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(Utf8(kBlinkSketch), Utf8(arduino),
+        const UploadReport report = UploadSketch(kBlinkSketch, Utf8(arduino),
                          Utf8(c.port), Utf8(workDir), uploader);
         ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message;
         EXPECT_EQ(report.message, "");
@@ -175,8 +171,8 @@ TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
     ASSERT_TRUE(WriteFile(QDir::current().filePath("Cadrelle.hex"), ":00000001FF\n"));
 
     struct Case {
-        const char* what;
-        QString sketch, folder;
+        const char *what, *sketch;
+        QString folder;
         UploadOutcome outcome;
         QString message;
     };
@@ -193,7 +189,7 @@ TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(Utf8(c.sketch), Utf8(c.folder),
+        const UploadReport report = UploadSketch(c.sketch, Utf8(c.folder),
                          Utf8(ownPort.path()), Utf8(workDir), uploader);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(Text(report.message), c.message);
@@ -218,7 +214,7 @@ TEST_F(UploaderTest, AnUploaderThatCannotStartIsNotReportedAsDone)
         const QString path = folder + "/hardware/tools/avr/bin/avrdude";
         SCOPED_TRACE(path.toStdString());
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(Utf8(kBlinkSketch), Utf8(folder),
+        const UploadReport report = UploadSketch(kBlinkSketch, Utf8(folder),
                          Utf8(ownPort.path()), Utf8(workDir), uploader);
         EXPECT_EQ(report.outcome, UploadOutcome::NotStarted);
         EXPECT_EQ(Text(report.message), "Could not start the uploader '" + path + "'\n" + SystemWords(EACCES));
@@ -233,7 +229,7 @@ TEST_F(UploaderTest, ALogThatCannotBeCreatedDoesNotStopTheUpload)
     ASSERT_TRUE(QDir().mkpath(LogPath()));
 
     UploaderProcess uploader;
-    const UploadReport report = UploadSketch(Utf8(kBlinkSketch), Utf8(arduino),
+    const UploadReport report = UploadSketch(kBlinkSketch, Utf8(arduino),
                      Utf8(ownPort.path()), Utf8(workDir), uploader);
     ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message;
     ASSERT_TRUE(WaitForFile(Record("started")));
@@ -253,7 +249,7 @@ TEST_F(UploaderTest, AnUploadEndsWithItsWatcher)
     const qsizetype writing = completed.indexOf("Writing | ") + 10 + 23;
     ASSERT_TRUE(WriteFile(Record("replay"), completed.left(writing)));
     std::optional<UploaderProcess> uploader(std::in_place);
-    ASSERT_EQ(UploadSketch(Utf8(kCadrelleSketch), Utf8(arduino), Utf8(ownPort.path()), Utf8(workDir), *uploader)
+    ASSERT_EQ(UploadSketch(kCadrelleSketch, Utf8(arduino), Utf8(ownPort.path()), Utf8(workDir), *uploader)
                   .outcome,
               UploadOutcome::Started);
     UploadWatch watch(*uploader, LogPath().toStdString());
@@ -370,7 +366,7 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
         EXPECT_EQ(QFileInfo(firmware).symLinkTarget(), installed);
         // The upload with them starts.
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(Utf8(kCadrelleSketch), Utf8(folder),
+        const UploadReport report = UploadSketch(kCadrelleSketch, Utf8(folder),
                          Utf8(ownPort.path()), Utf8(work), uploader);
         EXPECT_EQ(report.outcome, UploadOutcome::Started) << report.message;
         FinishStandIn();
