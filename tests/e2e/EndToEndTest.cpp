@@ -367,8 +367,8 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockAndUploadBlink)
         OnNextModal(
             [&](QWidget *w) {
                 // Only the first exchange since the upload and the first since
-                // the DTR drop reset the board (that twenty more reset nothing
-                // is the firmware tests' business).
+                // the DTR drop reset the board (that later ones reset nothing
+                // is the simulated board's tests' business).
                 EXPECT_EQ(ResetsSince(afterCadrelle).size(), 2u);
 
                 QTest::qWait(static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
