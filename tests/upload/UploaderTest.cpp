@@ -160,7 +160,9 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
     ::close(board);
 }
 
-TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
+// An upload that cannot start says why and is never reported as started; one
+// stopped by the checks before the launch keeps the previous log.
+TEST_F(UploaderTest, AnUploadThatCannotStartSaysWhy)
 {
     InstallStandIn(arduino);
     const QString noArduino = temp.filePath("Not Arduino");
@@ -169,6 +171,14 @@ TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
     // program's current folder, where the uploader would not find it.
     ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
     ASSERT_TRUE(WriteFile(QDir::current().filePath("Cadrelle.hex"), ":00000001FF\n"));
+    const QString uploader = "/hardware/tools/avr/bin/avrdude";
+    const QString notProgram = temp.filePath("Plain File"), folderProgram = temp.filePath("Folder Program");
+    // Without any execute permission: refused even to the superuser.
+    ASSERT_TRUE(WriteFile(notProgram + uploader, "#!/bin/sh\nexit 0\n"));
+    ASSERT_TRUE(QDir().mkpath(folderProgram + uploader));
+    const auto notStarted = [](const QString& path) {
+        return "Could not start the uploader '" + path + "'\n" + SystemWords(EACCES);
+    };
 
     struct Case {
         const char *what, *sketch;
@@ -176,49 +186,31 @@ TEST_F(UploaderTest, ExistenceTestsStopTheUploadAndKeepThePreviousLog)
         UploadOutcome outcome;
         QString message;
     };
-    const QString missingUploader = noArduino + "/hardware/tools/avr/bin/avrdude";
     const std::vector<Case> cases = {
         {"no uploader below the folder", kBlinkSketch, noArduino, UploadOutcome::NoUploader,
          "Don't think the path '" + noArduino +
-             "' is right (it should contain arduino.exe) as I can't find the file '" + missingUploader +
+             "' is right (it should contain arduino.exe) as I can't find the file '" + noArduino + uploader +
              "'"},
         {"firmware only in the program's current folder", kCadrelleSketch, arduino,
          UploadOutcome::NoFirmware, "Can't find the file 'Cadrelle.hex'"},
+        {"an uploader without execute permission", kBlinkSketch, notProgram, UploadOutcome::NotStarted,
+         notStarted(notProgram + uploader)},
+        {"a folder in the uploader's place", kBlinkSketch, folderProgram, UploadOutcome::NotStarted,
+         notStarted(folderProgram + uploader)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
-        UploaderProcess uploader;
+        UploaderProcess process;
         const UploadReport report = UploadSketch(c.sketch, Utf8(c.folder),
-                         Utf8(ownPort.path()), Utf8(workDir), uploader);
+                         Utf8(ownPort.path()), Utf8(workDir), process);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(Text(report.message), c.message);
         EXPECT_EQ(report.processId, 0);
-        EXPECT_EQ(ReadFile(LogPath()), kPreviousLog);
+        if (c.outcome != UploadOutcome::NotStarted)
+            EXPECT_EQ(ReadFile(LogPath()), kPreviousLog);
     }
     EXPECT_FALSE(QFileInfo::exists(Record("started")));
-}
-
-TEST_F(UploaderTest, AnUploaderThatCannotStartIsNotReportedAsDone)
-{
-    ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
-    const QString notProgram = temp.filePath("Plain File");
-    const QString folderProgram = temp.filePath("Folder Program");
-    const QString notProgramPath = notProgram + "/hardware/tools/avr/bin/avrdude";
-    const QString folderProgramPath = folderProgram + "/hardware/tools/avr/bin/avrdude";
-    // Without any execute permission: refused even to the superuser.
-    ASSERT_TRUE(WriteFile(notProgramPath, "#!/bin/sh\nexit 0\n"));
-    ASSERT_TRUE(QDir().mkpath(folderProgramPath));
-
-    for (const QString& folder : {notProgram, folderProgram}) {
-        const QString path = folder + "/hardware/tools/avr/bin/avrdude";
-        SCOPED_TRACE(path.toStdString());
-        UploaderProcess uploader;
-        const UploadReport report = UploadSketch(kBlinkSketch, Utf8(folder),
-                         Utf8(ownPort.path()), Utf8(workDir), uploader);
-        EXPECT_EQ(report.outcome, UploadOutcome::NotStarted);
-        EXPECT_EQ(Text(report.message), "Could not start the uploader '" + path + "'\n" + SystemWords(EACCES));
-    }
 }
 
 TEST_F(UploaderTest, ALogThatCannotBeCreatedDoesNotStopTheUpload)
