@@ -309,6 +309,7 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
         std::function<bool(const QString&)> place; // puts it there; null: nothing
     } rows[] = {
         {"nothing", nullptr},
+        {"an empty folder", [](const QString& at) { return QDir().mkpath(at); }},
         {"a file", [](const QString& at) { return WriteFile(at, "mine\n"); }},
         {"a broken link", [&](const QString& at) { return QFile::link(temp.filePath("gone"), at); }},
     };
