@@ -113,6 +113,8 @@ TEST_F(Exchange, RepliesAreAcceptedOnlyWhenTheyAgreeAndEndInTime)
     const Case cases[] = {
         {"three agreeing copies", {}, true, "0"},
         {"an empty command, sent as three full stops", {}, true, "?", ""},
+        {"a third copy that differs", {"misbehave disagree"}, false, ""},
+        {"two copies only", {"misbehave cut"}, false, ""},
         {"a NUL after the first copy", {"misbehave nul"}, false, ""},
         {"trailing junk", {"misbehave junk"}, true, "0"},
         {"bytes running on after the third full stop", {"reply " + runOn, "misbehave slow", "gap 20"},

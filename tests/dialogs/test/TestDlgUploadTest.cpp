@@ -138,9 +138,11 @@ TEST_F(UploadWindow, EachButtonStoresTheFolderAndPortShownThenWorksWithThem)
     qputenv("PATH", path);
 }
 
-// Each way an upload ends, as the stand-in plays back a real avrdude log
-// (tests/upload/logs) and pauses in it: the progress shown at the pause, then
-// the message. Cancel, Escape and the close box stop the uploader.
+// An upload as the stand-in plays back a real avrdude log (tests/upload/logs)
+// and pauses in it: the progress shown at the pause, then the message, with
+// the port the window names. Cancel, Escape and the close box stop the
+// uploader. (Each other cause and its words, over every real log, are the
+// upload log tests'.)
 TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
 {
     const auto log = [](const char *name) { return ReadFile(QStringLiteral(VANDREL_UPLOAD_LOGS "/") + name); };
@@ -162,13 +164,6 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
         {completed, writing, "0", finish, "Writing the flash: 46%", "Completed upload"},
         {log("no-port.txt"), whole(log("no-port.txt")), "1", finish, "Connecting to the board",
          QStringLiteral("Upload failed: there is no port %1.").arg(port.path())},
-        {log("no-permission.txt"), whole(log("no-permission.txt")), "1", finish, "Connecting to the board",
-         QStringLiteral("Upload failed: you have no permission to open the port %1.").arg(port.path())},
-        {log("silent-port.txt"), whole(log("silent-port.txt")), "1", finish,
-         "The board does not answer yet (attempt 10 of 10)",
-         QStringLiteral("Upload failed: the board does not answer on %1.").arg(port.path())},
-        {log("verification-mismatch.txt"), whole(log("verification-mismatch.txt")), "1", finish,
-         "Verifying the flash: 100%", "Upload failed: verification failed, the flash does not hold Cadrelle.hex."},
         {completed, writing, "0", cancel, "Writing the flash: 46%", cancelled},
         {completed, writing, "0", escape, "Writing the flash: 46%", cancelled},
         {completed, writing, "0", closeBox, "Writing the flash: 46%", cancelled},
