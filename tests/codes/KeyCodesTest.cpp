@@ -3,8 +3,9 @@
 //
 // The expected codes are vectors worked out outside this code base, so a wrong
 // tap, a swapped field or a lost sign bit shows up as a different text. Made
-// pairs against a model of the rules, and their round trip through the checks,
-// over many more inputs, are the fuzz target's (fuzz/KeyCodesFuzz.cpp).
+// pairs against a model of the rules, their round trip through the checks, and
+// mistyped codes (any text is accepted exactly when the model accepts it) are
+// the fuzz target's (fuzz/KeyCodesFuzz.cpp).
 #include "KeyCodeCore.h"
 #include "KeyCodes.h"
 
@@ -13,34 +14,8 @@
 #include <climits>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 using namespace keycodes;
-
-namespace {
-
-// Calls `check` with every text that differs from `code` in one hex digit.
-template <typename Check>
-void ForEachChangedDigit(const std::string &code, Check check)
-{
-    for (std::size_t pos = 1; pos < code.size(); ++pos) {
-        for (char digit : std::string("0123456789abcdef")) {
-            std::string changed = code;
-            changed[pos] = digit;
-            if (changed != code)
-                check(changed);
-        }
-    }
-}
-
-bool LockChecks(const std::string &text)
-{
-    std::uint32_t nonce = 0, hide = 0;
-    std::int32_t seconds = 0;
-    return CheckLockCode(text, nonce, seconds, hide);
-}
-
-} // namespace
 
 // Worked out by hand (clock 0) and with a separate program.
 TEST(KeyCodes, KnownPairs)
@@ -65,23 +40,6 @@ TEST(KeyCodes, KnownPairs)
         const KeyCodes k = MakeKeyCodesAt(c.clock, c.seconds, c.hide);
         EXPECT_EQ(k.lockCode, c.lock);
         EXPECT_EQ(k.unlockCode, c.unlock);
-    }
-}
-
-TEST(KeyCodes, EverySingleChangedDigitFailsItsCheck)
-{
-    const KeyCodes pairs[] = {MakeKeyCodesAt(0, 0, 0), MakeKeyCodesAt(1, INT32_MIN, 1),
-                              MakeKeyCodesAt(1226164638, 93784, 1), MakeKeyCodesAt(65535, -1, 0)};
-    for (const KeyCodes &k : pairs) {
-        const std::uint32_t nonce = std::stoul(k.lockCode.substr(1, 4), nullptr, 16);
-        ForEachChangedDigit(k.lockCode, [](const std::string &changed) {
-            EXPECT_FALSE(LockChecks(changed)) << changed;
-        });
-        ForEachChangedDigit(k.unlockCode, [nonce](const std::string &changed) {
-            bool match = true;
-            EXPECT_FALSE(CheckUnlockCode(changed, nonce, match)) << changed;
-            EXPECT_FALSE(match) << changed;
-        });
     }
 }
 
