@@ -53,17 +53,13 @@ TEST(KeyCodes, ReadingTypedCodes)
         bool accepted;
     };
     const Case cases[] = {
-        // Upper-case digits, and anything after the last field, are fine.
+        // Digits in either case, and anything after the last field, are fine.
         {"LE521B81AFABFE5202152", "U39489CA4D2F6", true},
-        {lock + " ", unlock + " ", true},
         {lock + " please", unlock + "xyz", true},
-        {lock + "0", unlock + "0", true}, // a field holds at most four digits
-        // Lower-case leads, leading blanks and blanks inside are refused.
+        // Lower-case leads and letters past F are refused. (Blanks, signs,
+        // empty or long fields: the fuzz target holds every text against its
+        // model.)
         {"l" + lock.substr(1), "u" + unlock.substr(1), false},
-        {" " + lock, " " + unlock, false},
-        {"Le521 b81afabfe5202152", "U3948 9ca4d2f6", false},
-        {"L+e521b81afabfe5202152", "U+39489ca4d2f6", false},
-        {"L", "U", false},
         {"LE521B81AFABFE520215Z", "U39489CA4D2FZ", false},
     };
     for (const Case &c : cases) {
