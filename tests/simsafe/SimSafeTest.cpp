@@ -5,12 +5,13 @@
 
 #include "KeyCodes.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -55,17 +56,6 @@ std::string Reply(const std::string &path, const std::string &command)
     ::close(fd);
     return bytes;
 }
-
-// A folder of the test's own under the system's temporary folder.
-struct TempDir {
-    std::string path = (fs::temp_directory_path() / "simsafe-test-XXXXXX").string();
-    TempDir() { EXPECT_NE(::mkdtemp(path.data()), nullptr); }
-    ~TempDir()
-    {
-        std::error_code ignored;
-        fs::remove_all(path, ignored);
-    }
-};
 
 std::string LinkTarget(const std::string &link)
 {
@@ -138,8 +128,8 @@ TEST(SimSafe, StartsInAGivenLock)
 // restart with a state file.
 TEST(SimSafe, KeepsItsLockAcrossOpeningsAndRestarts)
 {
-    TempDir dir;
-    const std::string state = dir.path + "/safe-state";
+    const QTemporaryDir dir;
+    const std::string state = dir.path().toStdString() + "/safe-state";
     const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(1234567, 7200, 0);
     {
         SimSafeProcess safe;
@@ -169,8 +159,8 @@ TEST(SimSafe, KeepsItsLockAcrossOpeningsAndRestarts)
 
 TEST(SimSafe, LinkLivesAsLongAsTheSafe)
 {
-    TempDir dir;
-    const std::string link = dir.path + "/safe";
+    const QTemporaryDir dir;
+    const std::string link = dir.path().toStdString() + "/safe";
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(signal);
         ASSERT_EQ(::symlink("/nonexistent/stale", link.c_str()), 0); // left by a crash
