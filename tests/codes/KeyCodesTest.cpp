@@ -3,8 +3,9 @@
 //
 // The expected codes are vectors worked out outside this code base, so a wrong
 // tap, a swapped field or a lost sign bit shows up as a different text. Made
-// pairs against a model of the rules, and their round trip through the checks,
-// over many more inputs, are the fuzz target's (fuzz/KeyCodesFuzz.cpp).
+// pairs against a model of the rules, their round trip through the checks, and
+// mistyped codes (any text is accepted exactly when the model accepts it) are
+// the fuzz target's (fuzz/KeyCodesFuzz.cpp).
 #include "KeyCodeCore.h"
 #include "KeyCodes.h"
 
@@ -13,34 +14,8 @@
 #include <climits>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 using namespace keycodes;
-
-namespace {
-
-// Calls `check` with every text that differs from `code` in one hex digit.
-template <typename Check>
-void ForEachChangedDigit(const std::string &code, Check check)
-{
-    for (std::size_t pos = 1; pos < code.size(); ++pos) {
-        for (char digit : std::string("0123456789abcdef")) {
-            std::string changed = code;
-            changed[pos] = digit;
-            if (changed != code)
-                check(changed);
-        }
-    }
-}
-
-bool LockChecks(const std::string &text)
-{
-    std::uint32_t nonce = 0, hide = 0;
-    std::int32_t seconds = 0;
-    return CheckLockCode(text, nonce, seconds, hide);
-}
-
-} // namespace
 
 // Worked out by hand (clock 0) and with a separate program.
 TEST(KeyCodes, KnownPairs)
@@ -68,23 +43,6 @@ TEST(KeyCodes, KnownPairs)
     }
 }
 
-TEST(KeyCodes, EverySingleChangedDigitFailsItsCheck)
-{
-    const KeyCodes pairs[] = {MakeKeyCodesAt(0, 0, 0), MakeKeyCodesAt(1, INT32_MIN, 1),
-                              MakeKeyCodesAt(1226164638, 93784, 1), MakeKeyCodesAt(65535, -1, 0)};
-    for (const KeyCodes &k : pairs) {
-        const std::uint32_t nonce = std::stoul(k.lockCode.substr(1, 4), nullptr, 16);
-        ForEachChangedDigit(k.lockCode, [](const std::string &changed) {
-            EXPECT_FALSE(LockChecks(changed)) << changed;
-        });
-        ForEachChangedDigit(k.unlockCode, [nonce](const std::string &changed) {
-            bool match = true;
-            EXPECT_FALSE(CheckUnlockCode(changed, nonce, match)) << changed;
-            EXPECT_FALSE(match) << changed;
-        });
-    }
-}
-
 TEST(KeyCodes, ReadingTypedCodes)
 {
     const std::string lock = "Le521b81afabfe5202152"; // 93784 s, hidden
@@ -95,17 +53,13 @@ TEST(KeyCodes, ReadingTypedCodes)
         bool accepted;
     };
     const Case cases[] = {
-        // Upper-case digits, and anything after the last field, are fine.
+        // Digits in either case, and anything after the last field, are fine.
         {"LE521B81AFABFE5202152", "U39489CA4D2F6", true},
-        {lock + " ", unlock + " ", true},
         {lock + " please", unlock + "xyz", true},
-        {lock + "0", unlock + "0", true}, // a field holds at most four digits
-        // Lower-case leads, leading blanks and blanks inside are refused.
+        // Lower-case leads and letters past F are refused. (Blanks, signs,
+        // empty or long fields: the fuzz target holds every text against its
+        // model.)
         {"l" + lock.substr(1), "u" + unlock.substr(1), false},
-        {" " + lock, " " + unlock, false},
-        {"Le521 b81afabfe5202152", "U3948 9ca4d2f6", false},
-        {"L+e521b81afabfe5202152", "U+39489ca4d2f6", false},
-        {"L", "U", false},
         {"LE521B81AFABFE520215Z", "U39489CA4D2FZ", false},
     };
     for (const Case &c : cases) {

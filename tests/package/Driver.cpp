@@ -97,8 +97,6 @@ private:
         switch (step_) {
         case 0: // the main window
             if (QWidget *main = Modal("102")) {
-                Report("application", QCoreApplication::applicationName());
-                Report("main-window-type", main->windowType() == Qt::Window ? "window" : "dialog");
                 ClickLater(Child<QAbstractButton>(main, 1002)); // Test safe
                 Next();
             }

@@ -1,21 +1,78 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of each window as a user sees it, saved as PNG files into
 // $VANDREL_SCREENSHOT_DIR (scripts/screenshots.sh points it at
-// docs/screenshots).
+// docs/screenshots), or "pictures" in the current folder. The windows that
+// talk to the safe do so with the simulated safe, settings in a temporary
+// home. What the windows show is their own tests' to check, not these.
 #include "CCadrelleControllerDlg.h"
+#include "KeyCodes.h"
 #include "MasterDlg.h"
+#include "MessageBox.h"
 #include "Resource.h"
+#include "Settings.h"
+#include "SimSafeProcess.h"
+#include "StandInRecords.h"
+#include "SubDlg.h"
+#include "TempSettingsHome.h"
+#include "TestDlg.h"
 #include "UiTest.h"
+#include "UploadTestSupport.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
 
 #include <gtest/gtest.h>
+
+using namespace uitest;
+
+namespace {
+
+bool Save(const QPixmap &picture, const char *name)
+{
+    const QString dir = qEnvironmentVariableIsSet("VANDREL_SCREENSHOT_DIR")
+                            ? qEnvironmentVariable("VANDREL_SCREENSHOT_DIR")
+                            : QDir::currentPath() + QStringLiteral("/pictures");
+    QDir().mkpath(dir);
+    return picture.save(dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"), "PNG");
+}
+
+// The window `over` drawn over `window` where it stands, as a user sees the two.
+bool SaveWithWindowOver(QWidget *window, QWidget *over, const char *name)
+{
+    QPixmap picture = window->grab();
+    QPainter painter(&picture);
+    // Offscreen windows have no frame: a plain one, with the caption.
+    const int caption = over->fontMetrics().height() + 6;
+    const QRect at(window->mapFromGlobal(over->mapToGlobal(QPoint(0, 0))), over->size());
+    const QRect bar(at.left(), at.top() - caption, at.width(), caption);
+    painter.fillRect(bar, over->palette().color(QPalette::Highlight));
+    painter.setPen(over->palette().color(QPalette::HighlightedText));
+    painter.drawText(bar.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, over->windowTitle());
+    painter.drawPixmap(at.topLeft(), over->grab());
+    painter.setPen(over->palette().color(QPalette::Dark));
+    painter.drawRect(at.united(bar).adjusted(0, 0, -1, -1));
+    painter.end();
+    return Save(picture, name);
+}
+
+// Settings in a temporary home, the port the simulated safe's.
+struct SafeAtHand {
+    testsupport::TempSettingsHome home;
+    testsupport::SimSafeProcess safe;
+    SafeAtHand() { EXPECT_TRUE(safe.start() && settings::SetSerialPort(safe.portPath())) << safe.errorText(); }
+};
+
+} // namespace
 
 TEST(Screenshots, MainWindow)
 {
     CCadrelleControllerDlg dialog;
-    uitest::OnNextModal([](QWidget *w) {
-        EXPECT_TRUE(uitest::SaveScreenshot(w, uitest::ScreenshotPath("main-window")));
-        uitest::PressKey(w, Qt::Key_Escape);
+    OnNextModal([](QWidget *w) {
+        EXPECT_TRUE(Save(w->grab(), "main-window"));
+        PressKey(w, Qt::Key_Escape);
     });
     dialog.DoModal();
 }
@@ -24,14 +81,113 @@ TEST(Screenshots, MasterWindow)
 {
     using namespace res::master;
     MasterDlg dialog;
-    uitest::OnNextModal([](QWidget *w) {
-        uitest::Click(w, LockForTime);
-        uitest::TypeInto(w, Days, "1");
-        uitest::TypeInto(w, Hours, "2");
-        uitest::TypeInto(w, Minutes, "30");
-        uitest::Click(w, GenerateKeyCode);
-        EXPECT_TRUE(uitest::SaveScreenshot(w, uitest::ScreenshotPath("master-window")));
-        uitest::PressKey(w, Qt::Key_Escape);
+    OnNextModal([](QWidget *w) {
+        Click(w, LockForTime);
+        TypeInto(w, Days, "1");
+        TypeInto(w, Hours, "2");
+        TypeInto(w, Minutes, "30");
+        Click(w, GenerateKeyCode);
+        EXPECT_TRUE(Save(w->grab(), "master-window"));
+        PressKey(w, Qt::Key_Escape);
     });
     dialog.DoModal();
+}
+
+// After the wearer has applied a lock code for 1 day, 2 hours, 3 minutes and
+// 4 seconds: the status line tells how long.
+TEST(Screenshots, SubWindow)
+{
+    SafeAtHand at;
+    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(93784, 0);
+    dialogkit::MessageRecorder messages;
+    SubDlg dialog;
+    OnNextModal([&](QWidget *w) {
+        TypeInto(w, res::sub::Code, QString::fromStdString(codes.lockCode));
+        Click(w, res::sub::ApplyCode);
+        EXPECT_TRUE(Save(w->grab(), "sub-window"));
+        PressKey(w, Qt::Key_Escape);
+    });
+    dialog.DoModal();
+}
+
+TEST(Screenshots, TestAndVersionWindows)
+{
+    SafeAtHand at;
+    // The folder a user on Linux sees by default, rather than the temporary home.
+    ASSERT_TRUE(settings::SetArduinoPath("/home/ada/.local/share/Vandrel/arduino-0012X"));
+    TestDlg dialog;
+    OnNextModal([](QWidget *w) {
+        TypeInto(w, res::test::CommandText, QStringLiteral("V"));
+        Control(w, res::test::Send)->setFocus(Qt::TabFocusReason);
+        EXPECT_TRUE(Save(w->grab(), "test-window"));
+        OnNextModal([](QWidget *version) {
+            EXPECT_TRUE(Save(version->grab(), "version-window"));
+            PressKey(version, Qt::Key_Escape);
+        });
+        Click(w, res::test::GetVersion);
+        PressKey(w, Qt::Key_Escape);
+    });
+    dialog.DoModal();
+}
+
+// An upload of Cadrelle as it goes and as it ends: the upload tests' stand-in
+// uploader plays back a real avrdude log, paused while writing, then one of a
+// port this user may not open.
+// Only for scripts/screenshots.sh: offscreen, the Test window it opens now
+// and then never becomes active, and the scripted upload then waits for
+// windows that never come.
+TEST(Screenshots, DISABLED_UploadProgressAndEnd)
+{
+    testsupport::TempSettingsHome home;
+    uploadtest::StandInRecords standIn;
+    ASSERT_NO_FATAL_FAILURE(standIn.SetUpStandIn(home.path()));
+    const QString arduino = home.path() + QStringLiteral("/arduino-0012X");
+    const QString uploader = arduino + QStringLiteral("/hardware/tools/avr/bin/avrdude");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(uploader).path()));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VANDREL_STANDIN), uploader));
+    const QString workDir = QString::fromStdString(settings::WorkDir());
+    ASSERT_TRUE(uploadtest::WriteFile(workDir + QStringLiteral("/Cadrelle.hex"), ":00000001FF\n"));
+    ASSERT_TRUE(settings::SetArduinoPath(arduino.toStdString()));
+    // An upload drops DTR on the port it names: a pseudo-terminal of the
+    // test's own, never a device of the machine.
+    const uploadtest::OwnPort port;
+    ASSERT_FALSE(port.path().isEmpty());
+    ASSERT_TRUE(settings::SetSerialPort(port.path().toStdString()));
+    const QByteArray completed = uploadtest::ReadFile(QStringLiteral(VANDREL_UPLOAD_LOGS "/completed.txt"));
+    const qsizetype writing = completed.indexOf("Writing | ") + 10 + 23;
+
+    TestDlg dialog;
+    OnNextModal([&](QWidget *w) {
+        ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("replay"), completed.left(writing)));
+        ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("rest"), completed.mid(writing)));
+        OnNextModal([&](QWidget *progress) {
+            WaitFor([&] {
+                return Control(progress, res::upload_progress::Progress)->property("text") ==
+                       QStringLiteral("Writing the flash: 46%");
+            });
+            EXPECT_TRUE(SaveWithWindowOver(w, progress, "upload-progress"));
+            OnNextModal([&](QWidget *message) {
+                EXPECT_TRUE(SaveWithWindowOver(w, message, "upload-completed"));
+                PressKey(message, Qt::Key_Return);
+            });
+            ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("go"), ""));
+        });
+        Click(w, res::test::UploadCadrelle);
+
+        standIn.ForgetRecords();
+        const QByteArray refused = uploadtest::ReadFile(QStringLiteral(VANDREL_UPLOAD_LOGS "/no-permission.txt"));
+        ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("replay"), refused));
+        ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("exit"), "1"));
+        OnNextModal([&](QWidget *) {
+            OnNextModal([&](QWidget *message) {
+                EXPECT_TRUE(SaveWithWindowOver(w, message, "upload-no-permission"));
+                PressKey(message, Qt::Key_Return);
+            });
+            ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("go"), ""));
+        });
+        Click(w, res::test::UploadCadrelle);
+        PressKey(w, Qt::Key_Escape);
+    });
+    dialog.DoModal();
+    standIn.TearDownStandIn();
 }

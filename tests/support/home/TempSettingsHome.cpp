@@ -16,10 +16,17 @@ TempSettingsHome *innermost = nullptr;
 // can be made there and nothing is ever written.
 const QString kNowhere = QStringLiteral("/dev/null/vandrel-no-settings-home");
 
-void PointStoreAt(const QString &configHome)
+// Points this process's store and the environment of the processes it starts
+// at the folders of `home`, or nowhere.
+void PointAt(const TempSettingsHome *home)
 {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configHome);
+    const QString config = home ? home->configHome() : kNowhere;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home ? home->dataHome() : kNowhere));
+    // Nothing installed on this machine (firmware under /usr/share) is found.
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(home ? home->dataDirs() : kNowhere));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
 }
 
 } // namespace
@@ -30,28 +37,17 @@ TempSettingsHome::TempSettingsHome()
     outer_ = innermost;
     innermost = this;
     // Without a folder, point everything nowhere rather than at the real home.
-    const QString config = dir_.isValid() ? configHome() : kNowhere;
-    const QString data = dir_.isValid() ? dataHome() : kNowhere;
     if (dir_.isValid()) {
-        QDir().mkpath(config);
-        QDir().mkpath(data);
+        QDir().mkpath(configHome());
+        QDir().mkpath(dataHome());
     }
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-    // Nothing installed on this machine (firmware under /usr/share) is found.
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(dir_.isValid() ? dataDirs() : kNowhere));
-    PointStoreAt(config);
+    PointAt(dir_.isValid() ? this : nullptr);
 }
 
 TempSettingsHome::~TempSettingsHome()
 {
     innermost = outer_;
-    const QString config = outer_ ? outer_->configHome() : kNowhere;
-    const QString data = outer_ ? outer_->dataHome() : kNowhere;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data));
-    qputenv("XDG_DATA_DIRS", QFile::encodeName(outer_ ? outer_->dataDirs() : kNowhere));
-    PointStoreAt(config);
+    PointAt(outer_);
 }
 
 QString TempSettingsHome::dataDirs() const

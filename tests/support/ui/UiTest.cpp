@@ -9,11 +9,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QDialog>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -201,20 +198,6 @@ QStringList Texts(const dialogkit::MessageRecorder &recorder)
     for (const std::string &text : recorder.texts())
         texts << QString::fromStdString(text);
     return texts;
-}
-
-QString ScreenshotPath(const char *name)
-{
-    const QString dir = qEnvironmentVariableIsSet("VANDREL_SCREENSHOT_DIR")
-                            ? qEnvironmentVariable("VANDREL_SCREENSHOT_DIR")
-                            : QDir::currentPath() + QStringLiteral("/pictures");
-    return dir + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png");
-}
-
-bool SaveScreenshot(QWidget *window, const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return window->grab().save(path, "PNG");
 }
 
 } // namespace uitest

@@ -61,11 +61,4 @@ bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeou
 // The texts of the messages `recorder` has recorded, in order.
 QStringList Texts(const dialogkit::MessageRecorder &recorder);
 
-// Where the screenshots program saves the picture called `name`:
-// $VANDREL_SCREENSHOT_DIR, or "pictures" in the current folder.
-QString ScreenshotPath(const char *name);
-
-// Saves a picture of the window as PNG; returns false on failure.
-bool SaveScreenshot(QWidget *window, const QString &path);
-
 } // namespace uitest
