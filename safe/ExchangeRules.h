@@ -60,8 +60,8 @@ bool RepeatAfterSilence(std::string_view command, std::string_view bytesReceived
 // showed.
 Openings LearnFrom(Openings known, bool flagShowsReset, bool waited, bool repeated, bool answered);
 
-// What this run has seen of each port, by device name (not thread-safe: the
-// exchanges run on one thread).
+// What this run has seen of each port, by device name (not thread-safe: one
+// exchange runs at a time, on whichever thread the windows start it).
 Openings KnownOpenings(const std::string &device);
 void RememberOpenings(const std::string &device, Openings openings);
 
