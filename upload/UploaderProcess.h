@@ -45,7 +45,9 @@ public:
     UploaderProcess& operator=(const UploaderProcess&) = delete;
 
     // Paths and words in UTF-8. Returns as soon as the program has started.
-    // Once per object.
+    // Once per object. Call it on the windows' thread, never from work run
+    // off it: on Linux the uploader is tied to the life of the thread that
+    // starts it (PR_SET_PDEATHSIG follows the thread, not the process).
     LaunchResult Start(const std::string& program, const std::vector<std::string>& words,
                        const std::string& workDir, const std::string& logPath);
 
