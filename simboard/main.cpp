@@ -102,7 +102,17 @@ const char* const kUsage =
     "                        never: no reset from the port\n"
     "  --stray-byte          a reset by the port's opening also sends the opener\n"
     "                        one byte 0xF0, 100 ms later, as the line settles\n"
-    "  --link PATH           also make PATH a symbolic link to the port\n";
+    "  --link PATH           also make PATH a symbolic link to the port\n"
+    "\n"
+    "The first line printed is the port's path; later lines are timed events.\n"
+    "Signals:\n"
+    "  SIGUSR1               the reset button: resets the chip at once (event\n"
+    "                        'reset button')\n"
+    "  SIGUSR2               a DTR drop, as an uploader leaving the port makes it:\n"
+    "                        resets nothing itself, but the next opening raises\n"
+    "                        DTR and, with --reset-on-open dtr, resets the chip\n"
+    "                        (event 'dtr drop')\n"
+    "  SIGTERM, SIGINT, SIGHUP  end simboard (writing the --eeprom file)\n";
 
 Clock::time_point gStart;
 
