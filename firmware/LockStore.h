@@ -18,9 +18,8 @@
 // next of kSlotCount slots in turn, and only bytes that change are written, so
 // a cell is written at most once per kSlotCount records: 25 slots at one
 // record every 10 minutes last 25 x 100 000 x 600 s, about 47.5 years of
-// timed locks without a break (at one every 30 s, as before the lock was kept
-// in RAM, it was 2.4 years). Unlocked and untimed locks write nothing but the
-// change itself.
+// timed locks without a break. Unlocked and untimed locks write nothing but
+// the change itself.
 //
 // A record is written before the safe answers the command that changed the
 // lock, and read back. Power lost during the write leaves a slot that fails

@@ -6,12 +6,14 @@
 
 #include "ThisSystem.h"
 
-// Windows: the name as it stands (COM1 ... COM9). Linux: a name that begins
-// with "/" is a device path and stands; "COMn" (n >= 1, "com" in any case)
-// is the n-th serial port, /dev/ttyS<n-1>; anything else stands.
-// The uploader's -P value is mapped the same way.
+// Windows: the name as it stands (COM1, COM12, ...: the serial port opens it
+// in the device namespace, \\.\<name>). Linux: a name that begins with "/"
+// is a device path and stands; "COMn" as ComPortNumber reads it is the n-th
+// serial port, /dev/ttyS<n-1>; anything else stands. The uploader's -P value
+// is mapped the same way on Linux; on Windows UploaderPortWord
+// (upload/UploaderWords.h) gives COM10 and above the device namespace.
 std::string SerialDeviceName(const std::string &portName, System system = ThisSystem());
 
-// The n of "COMn" ("com" in any case, n from 1, no leading zero), or 0 when
-// the name is not of that form.
+// The n of "COMn" ("com" in any case, n from 1 to 9999 in at most four
+// digits, no leading zero), or 0 when the name is not of that form.
 unsigned ComPortNumber(const std::string &name);

@@ -41,13 +41,10 @@ static_assert(kReadTotalTimeout == milliseconds{2650});
 // How long a board as sold needs, from the reset that opening its port
 // causes, until its firmware listens again: the Diecimila bootloader waits
 // for an upload, hands over, and the firmware turns its receiver on within a
-// millisecond. On the simulated board that takes 1.33 s (1.326 to 1.331 s
-// over ten resets). bench_firmware, 20 resets for each wait on a loaded
-// machine: 1350 ms failed once and 1400 ms twice (the simulation lagging the
-// clock), 1450 ms and longer never; 1600 ms keeps a quarter of a second for a
-// slower link or clock, and saves 0.4 s of the 2 s waited before. Run again
-// quieter with 1600 ms: every wait from 1350 ms up came through, and the
-// first "T" took 1621 ms (median) and at most 1628 ms.
+// millisecond. On the simulated board that takes 1.33 s; a loaded machine,
+// whose simulation lags the clock, can stretch it past 1.4 s
+// (bench_firmware tries each wait). 1600 ms keeps a quarter of a second for
+// a slower link or clock.
 inline constexpr milliseconds kBootloaderHandOver{1600};
 
 constexpr milliseconds WriteTimeout(std::size_t bytes)

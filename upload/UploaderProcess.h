@@ -4,15 +4,19 @@
 // The uploader as a process of its own, started and then watched: whether it
 // still runs, how it ended, and stopping it when the user cancels. One header
 // for every system; the build picks the side (linux/UploaderProcess.cpp with
-// posix_spawn, a Windows side with CreateProcessW).
+// fork and exec, windows/UploaderProcess.cpp with CreateProcessW).
 //
 // What every side keeps: no window; standard input and output lead nowhere;
-// standard error goes to the log, which is created or emptied first, and is
-// opened so that the program can read it while the uploader writes (the Test
-// window follows the upload by reading it); the uploader runs in workDir,
-// which is made when missing; the words reach it in order, each one whole. A
-// log that cannot be created does not stop the start: the error output then
-// goes nowhere.
+// standard error goes to the log, which is opened so that the program can
+// read it while the uploader writes (the Test window follows the upload by
+// reading it); the uploader runs in workDir, which is made when missing; the
+// words reach it in order, each one whole.
+//
+// The log: a workDir that cannot be made fails the start and leaves the log
+// as it was. Otherwise the log is created or emptied before the uploader is
+// started, so a start that then fails (a missing program, say) leaves it
+// empty, not holding the last upload's text. A log that cannot be created
+// does not stop the start: the error output then goes nowhere.
 //
 //     upload::UploaderProcess uploader;
 //     const upload::LaunchResult launch = uploader.Start(program, words, workDir, logPath);

@@ -14,8 +14,9 @@
 
 namespace {
 
-// Room in the driver for the longest reply the exchange reads (the framed
-// "V" reply is 132 bytes).
+// The room asked of the driver each way: the most an exchange reads
+// (kReplyBufferSize, 260 bytes; a longer reply fails anyway), and far more
+// than it writes.
 constexpr DWORD kDriverBuffer = kReplyBufferSize;
 
 // How long DTR stays down before an upload: far more than the board's reset
@@ -109,7 +110,9 @@ bool SerialPort::Open(const std::string &device)
     port->handle = OpenDevice(device);
     if (port->handle == INVALID_HANDLE_VALUE)
         return false;
-    // Advisory: a driver that keeps buffers of its own sizes serves as well.
+    // Advisory, and its result is ignored: a driver that keeps buffers of
+    // its own sizes serves as well, since the exchange reads and writes as
+    // the bytes go.
     SetupComm(port->handle, kDriverBuffer, kDriverBuffer);
 
     DCB line{};

@@ -9,8 +9,9 @@
 // ever replaced, and a folder the user chose is never touched.
 //
 // Linux only, for Debian's avrdude and the package's firmware; on Windows the
-// Arduino software brings its own uploader. PrepareDefaultTools (the shared
-// upload/DefaultTools.h) puts these together.
+// installer puts avrdude.exe in the default Arduino folder beside the program
+// (windows/DefaultTools.cpp only copies the firmware). PrepareDefaultTools
+// (the shared upload/DefaultTools.h) puts these together.
 
 #include "upload/DefaultTools.h"
 

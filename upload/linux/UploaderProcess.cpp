@@ -190,8 +190,11 @@ LaunchResult UploaderProcess::Start(const std::string& program, const std::vecto
         return result;
     }
 
-    // Emptied, then written at its end only: two uploaders that run at once
-    // (from two copies of the program) do not write over each other's text.
+    // Created or emptied here, before the fork: a start that fails below
+    // leaves it empty. O_APPEND: every write lands at the file's end, so when
+    // another copy of the program empties the log while this uploader runs,
+    // the text that follows starts at the top, with no hole before it, and
+    // two uploaders that run at once never write over each other's text.
     Descriptor log;
     log.fd = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0666);
     Descriptor nullIn, nullOut;
