@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ThisSystem.h"
+#include "base/ThisSystem.h"
 
 // Windows: the name as it stands (COM1 ... COM9). Linux: a name that begins
 // with "/" is a device path and stands; "COMn" (n >= 1, "com" in any case)

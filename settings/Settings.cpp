@@ -2,7 +2,7 @@
 #include "Settings.h"
 
 #include "SettingsStore.h"
-#include "ThisSystem.h"
+#include "base/ThisSystem.h"
 
 namespace settings {
 

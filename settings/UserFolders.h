@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application's name and the per-user data folder, which each system
-// tells its own way (linux/, windows/).
+// tells its own way (qt/, win/).
 #pragma once
 
 #include <string>

@@ -3,7 +3,7 @@
 
 // The uploader as a process of its own, started and then watched: whether it
 // still runs, how it ended, and stopping it when the user cancels. One header
-// for every system; the build picks the side (linux/UploaderProcess.cpp with
+// for every system; the build picks the side (posix/UploaderProcess.cpp with
 // posix_spawn, a Windows side with CreateProcessW).
 //
 // What every side keeps: no window; standard input and output lead nowhere;
