@@ -3,7 +3,7 @@
 
 #include "base/Files.h"
 #include "base/Paths.h"
-#include "UserFolders.h"
+#include "base/Program.h"
 
 #include <algorithm>
 #include <string_view>
@@ -17,7 +17,7 @@ std::string GuidePath()
     const auto guideBelow = [&below](const std::string &dir) {
         return paths::Join(paths::WithoutTrailingSeparators(dir), below);
     };
-    const std::string program = settings::ProgramFolder();
+    const std::string program = program::Folder();
     // No absolute path is built into the program: the same file serves an
     // installed tree, wherever it was unpacked, and a build tree.
     for (std::string dir = program;;) {

@@ -4,7 +4,7 @@
 // always kept its settings in.
 #include "SettingsStore.h"
 
-#include "UserFolders.h"
+#include "base/Program.h"
 
 #include <QSettings>
 #include <QString>
@@ -21,7 +21,7 @@ class SettingSection {
 public:
     SettingSection()
         : store_(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Vandrel"),
-                 QString::fromStdString(ApplicationName()))
+                 QString::fromStdString(program::Name()))
     {
         // Only the program's own store: never the organisation-wide file
         // ("Vandrel.conf") nor the system-wide ones, which Qt would otherwise

@@ -4,7 +4,7 @@
 // what is missing, and closes every key it opened.
 #include "SettingsStore.h"
 
-#include "UserFolders.h"
+#include "base/Program.h"
 #include "base/win/WideText.h"
 
 #include <windows.h>
@@ -52,7 +52,7 @@ bool OpenSection(Key &section)
         Key software, root;
         if (RegOpenKeyExW(HKEY_CURRENT_USER, L"software", 0, kAccess, software.out()) != ERROR_SUCCESS ||
             !OpenOrCreate(software.get(), L"Vandrel", root) ||
-            !OpenOrCreate(root.get(), windows::Utf16(ApplicationName()), application))
+            !OpenOrCreate(root.get(), windows::Utf16(program::Name()), application))
             return false;
     }
     return OpenOrCreate(application.get(), L"Setting", section);

@@ -2,7 +2,7 @@
 #include "DefaultTools.h"
 
 #include "UploaderWords.h"
-#include "UserFolders.h"
+#include "base/Program.h"
 #include "base/Paths.h"
 #include "base/win/WideText.h"
 
@@ -16,7 +16,7 @@ namespace upload {
 // is used where it lies: nothing to prepare for it.
 void PrepareDefaultTools(const std::string &sketch, const std::string &, const std::string &workDir)
 {
-    const std::string programFolder = settings::ProgramFolder();
+    const std::string programFolder = program::Folder();
     if (programFolder.empty() || workDir.empty())
         return;
     const std::string file = FirmwareFileName(sketch);

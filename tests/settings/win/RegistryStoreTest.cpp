@@ -4,6 +4,7 @@
 // rules for values that this program did not write.
 
 #include "Settings.h"
+#include "base/Program.h"
 #include "base/win/WideText.h"
 
 #include <windows.h>
@@ -90,7 +91,7 @@ protected:
 
 TEST_F(RegistryStore, FreshAccountGetsTheKeysAndTheDefaults)
 {
-    EXPECT_EQ(settings::ApplicationName(), "settings_registry_tests");
+    EXPECT_EQ(program::Name(), "settings_registry_tests");
     EXPECT_EQ(settings::GetSerialPort(), "COM4");
     wchar_t localAppData[MAX_PATH] = {};
     ASSERT_GT(GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH), 0u);

@@ -8,7 +8,7 @@
 #include "DefaultTools.h"
 #include "UploaderProcess.h"
 #include "UploaderWords.h"
-#include "UserFolders.h"
+#include "base/Program.h"
 #include "base/win/WideText.h"
 
 #include <windows.h>
@@ -60,7 +60,7 @@ protected:
         arduino_ = base_ / "Arduino 0012 folder";
         uploader_ = Path(upload::UploaderPath(Utf8(arduino_), upload::PathStyle::Windows));
         fs::create_directories(uploader_.parent_path());
-        fs::copy_file(Path(settings::ProgramFolder()) / "upload_standin.exe", uploader_);
+        fs::copy_file(Path(program::Folder()) / "upload_standin.exe", uploader_);
         // Not there yet: the start makes it. A user's folder may hold letters
         // beyond the ANSI code page's reach.
         workDir_ = base_ / L"Zo\u00EB \u0160t\u011Bp\u00E1nek";
@@ -176,7 +176,7 @@ TEST_F(Launcher, TheUploaderEndsWithTheProgram)
 // the test's own folder); an upload finds it in the working folder.
 TEST_F(Launcher, InstalledFirmwareIsCopiedOnlyWhereNothingIsThere)
 {
-    const fs::path installed = Path(settings::ProgramFolder()) / "firmware";
+    const fs::path installed = Path(program::Folder()) / "firmware";
     fs::create_directories(installed);
     Write(installed / "Blink.hex", ":00000001FF\n");
     const std::string work = Utf8(workDir_);
