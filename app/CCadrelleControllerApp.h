@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The application object: prepares the toolkit, runs the main window
 // modally and ends when it closes. It also owns the two settings. Each
-// system has its own side (linux/: Qt; windows/: Win32).
+// system has its own side (qt/, win/).
 #pragma once
 
 namespace dialogkit {

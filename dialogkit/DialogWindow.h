@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The toolkit's side of a dialog: the window, its controls and its modal
-// run. linux/ has it with Qt Widgets, windows/ with Win32 dialogs made from
+// run. qt/ has it with Qt Widgets, win/ with Win32 dialogs made from
 // an in-memory DLGTEMPLATEEX. The rules that are the same everywhere (data
 // exchange, list order and search, the command table, OK and Cancel) are in
 // Dialog; this side only reads and writes controls, and routes what the user

@@ -13,8 +13,8 @@
 // manager's close request, a timer) is refused, so no second exchange can
 // start on the port and no window can end under the handler that waits.
 //
-// The thread and the wait are each system's own (linux/: a QThread and a Qt
-// event loop that leaves out user input; windows/: a thread and a Win32
+// The thread and the wait are each system's own (qt/: a QThread and a Qt
+// event loop that leaves out user input; win/: a thread and a Win32
 // message wait that dispatches only paint and sent messages). Called on the
 // windows' thread only.
 #pragma once

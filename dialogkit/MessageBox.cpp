@@ -3,7 +3,7 @@
 
 #include "Dialog.h"
 #include "DialogWindow.h"
-#include "UserFolders.h"
+#include "base/Program.h"
 
 #include <cassert>
 
@@ -41,7 +41,7 @@ void ShowMessage(Dialog &owner, const std::string &text, MessageIcon icon)
             activeRecorder->onMessage(message);
         return;
     }
-    owner.Window().ShowMessageBox(settings::ApplicationName(), text, icon);
+    owner.Window().ShowMessageBox(program::Name(), text, icon);
 }
 
 } // namespace dialogkit

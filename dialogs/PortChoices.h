@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The ports the Test window's list offers beyond COM1 to COM9, and the port
 // it selects when nothing is stored. The rules are plain C++; the serial
-// devices present come from this system's side (linux/SerialDevices.cpp).
+// devices present come from this system's side (qt/SerialDevices.cpp, win/SerialDevices.cpp).
 #pragma once
 
 #include <string>

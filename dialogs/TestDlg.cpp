@@ -5,7 +5,7 @@
 #include "DefaultTools.h"
 #include "DialogTemplates.h"
 #include "DialogWindow.h"
-#include "Files.h"
+#include "base/Files.h"
 #include "MessageBox.h"
 #include "PortAccess.h"
 #include "PortChoices.h"

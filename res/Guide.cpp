@@ -1,61 +1,34 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Guide.h"
 
-#include "Files.h"
-#include "UserFolders.h"
+#include "base/Files.h"
+#include "base/Paths.h"
+#include "base/Program.h"
 
 #include <algorithm>
 #include <string_view>
 
 namespace res {
 
-namespace {
-
-// The folder that holds `dir`, or `dir` itself at a root ("/", "C:\") and
-// where no separator is left.
-std::string ParentFolder(const std::string &dir, std::string_view separators)
-{
-    const std::size_t end = dir.find_last_not_of(separators);
-    if (end == std::string::npos)
-        return dir;
-    const std::size_t cut = dir.find_last_of(separators, end);
-    if (cut == std::string::npos)
-        return dir;
-    const std::size_t keep = dir.find_last_not_of(separators, cut);
-    // A drive's root keeps its separator: "C:\Vandrel" -> "C:\".
-    if (keep == std::string::npos || (keep == 1 && dir[1] == ':'))
-        return dir.substr(0, cut + 1);
-    return dir.substr(0, keep + 1);
-}
-
-std::string Below(const std::string &dir, const std::string &below, char separator)
-{
-    if (!dir.empty() && dir.back() == separator)
-        return dir + below;
-    return dir + separator + below;
-}
-
-} // namespace
-
 std::string GuidePath()
 {
-    const bool windows = ThisSystem() == System::Windows;
-    const char separator = windows ? '\\' : '/';
-    const std::string_view separators = windows ? "\\/" : "/";
     std::string below = VANDREL_GUIDE_BELOW_PREFIX;
-    std::replace(below.begin(), below.end(), '/', separator);
-    const std::string program = settings::ProgramFolder();
+    std::replace(below.begin(), below.end(), '/', paths::Separator());
+    const auto guideBelow = [&below](const std::string &dir) {
+        return paths::Join(paths::WithoutTrailingSeparators(dir), below);
+    };
+    const std::string program = program::Folder();
     // No absolute path is built into the program: the same file serves an
     // installed tree, wherever it was unpacked, and a build tree.
     for (std::string dir = program;;) {
-        if (const std::string guide = Below(dir, below, separator); files::Exists(guide))
+        if (const std::string guide = guideBelow(dir); files::Exists(guide))
             return guide;
-        const std::string parent = ParentFolder(dir, separators);
+        const std::string parent = paths::Parent(dir);
         if (parent == dir)
             break;
         dir = parent;
     }
-    return Below(ParentFolder(program, separators), below, separator);
+    return guideBelow(paths::Parent(program));
 }
 
 std::string GuideAddress()

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ThisSystem.h"
+#include "base/ThisSystem.h"
 
 namespace res {
 

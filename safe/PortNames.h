@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ThisSystem.h"
+#include "base/ThisSystem.h"
 
 // Windows: the name as it stands (COM1, COM12, ...: the serial port opens it
 // in the device namespace, \\.\<name>). Linux: a name that begins with "/"

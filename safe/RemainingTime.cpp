@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RemainingTime.h"
 
-#include "LocalTime.h"
+#include "base/LocalTime.h"
 #include "SafeCommands.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Text in the system's 8-bit encoding as the safe gets it: what a window sends
 // (a typed code or command) and what it shows of a reply. The windows hold
-// UTF-8; the local 8-bit encoding is UTF-8 on Linux (linux/SafeText.cpp) and
-// the ANSI code page on Windows (windows/SafeText.cpp). Codes, commands and
+// UTF-8; the local 8-bit encoding is UTF-8 on Linux (posix/SafeText.cpp) and
+// the ANSI code page on Windows (win/SafeText.cpp). Codes, commands and
 // the firmware's replies are ASCII, which every such encoding keeps as it is,
 // so only other typed text can come out differently.
 #pragma once

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One serial port, open for one exchange. Each system has its own side:
-// linux/SerialPort.cpp (QSerialPort, and the DTR line through the port's
-// HUPCL flag, PortLine.h) and windows/SerialPort.cpp (CreateFileW and the
+// qt/SerialPort.cpp (QSerialPort, and the DTR line through the port's
+// HUPCL flag, PortLine.h) and win/SerialPort.cpp (CreateFileW and the
 // communications functions).
 #pragma once
 

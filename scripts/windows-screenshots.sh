@@ -20,7 +20,7 @@ rm -rf "$bitmaps"
 setup=$(ls "$build"/VandrelSetup-*.exe)
 version=${setup##*VandrelSetup-}
 zip="$build/Vandrel-${version%.exe}-win64.zip"
-bash tests/product/windows/product.sh "$build/tests/product/screenshots-run" "$setup" "$zip" \
+bash tests/product/win/product.sh "$build/tests/product/screenshots-run" "$setup" "$zip" \
     "$build/tests/product/product_driver.exe" "$PWD/build/dev/simboard/simboard" "$PWD/build/dev/firmware" \
     "$PWD/build/dev/simsafe/simsafe" "$bitmaps"
 

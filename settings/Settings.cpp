@@ -2,7 +2,9 @@
 #include "Settings.h"
 
 #include "SettingsStore.h"
-#include "ThisSystem.h"
+#include "base/Paths.h"
+#include "base/Program.h"
+#include "base/ThisSystem.h"
 
 namespace settings {
 
@@ -13,16 +15,11 @@ constexpr char kArduinoPathValue[] = "ArduinoPath";
 constexpr char kDefaultSerialPort[] = "COM4";
 constexpr char kArduinoFolderName[] = "arduino-0012X";
 
-std::string InFolder(const std::string &folder, const char *name)
-{
-    return folder + (ThisSystem() == System::Windows ? '\\' : '/') + name;
-}
-
 } // namespace
 
 std::string WorkDir()
 {
-    return InFolder(UserDataFolder(), "Vandrel");
+    return paths::Join(UserDataFolder(), "Vandrel");
 }
 
 std::string DefaultArduinoPath()
@@ -31,8 +28,8 @@ std::string DefaultArduinoPath()
     // folder beside the program, which users only read. Linux: the set-up or
     // the first upload links Debian's avrdude into one in the working folder.
     if (ThisSystem() == System::Windows)
-        return InFolder(ProgramFolder(), kArduinoFolderName);
-    return InFolder(WorkDir(), kArduinoFolderName);
+        return paths::Join(program::Folder(), kArduinoFolderName);
+    return paths::Join(WorkDir(), kArduinoFolderName);
 }
 
 std::string GetSerialPort()

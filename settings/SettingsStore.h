@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The per-user store of the section "Setting" under the root "Vandrel" and
-// the application's name. Each system has its own (linux/: QSettings' file;
-// windows/: the registry). Every call reaches the store at once: nothing is
+// the application's name. Each system has its own (qt/: QSettings' file;
+// win/: the registry). Every call reaches the store at once: nothing is
 // kept between calls.
 #pragma once
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What an upload with the default settings needs, put in place when it is
-// first needed. Each system has its own side: linux/ makes the default
+// first needed. Each system has its own side: qt/ makes the default
 // Arduino folder a tree of links to Debian's avrdude and links the
-// package's firmware into the working folder; windows/ copies the firmware
+// package's firmware into the working folder; win/ copies the firmware
 // installed beside the program into the working folder (the default Arduino
 // folder, with avrdude.exe, is installed beside the program and used where
 // it lies). Nothing already there is replaced,

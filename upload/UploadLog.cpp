@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UploadLog.h"
 
+#include "PortRefusal.h"
 #include "UploaderWords.h"
 
-#include <initializer_list>
 #include <vector>
 
 namespace upload {
@@ -101,7 +101,7 @@ void ReadAttempt(std::string_view line, UploadProgress& progress)
 // open device "/dev/ttyUSB0": No such file or directory". The system's words
 // follow the last ": ", without the full stop and the line end (CR CR LF)
 // that Windows' texts bring.
-bool PortRefusal(std::string_view log, std::string& systemWords)
+bool FindPortRefusal(std::string_view log, std::string& systemWords)
 {
     for (const std::string_view line : Lines(log)) {
         if (!Contains(line, "cannot open port") && !Contains(line, "can't open device"))
@@ -114,32 +114,6 @@ bool PortRefusal(std::string_view log, std::string& systemWords)
         return true;
     }
     return false;
-}
-
-bool OneOf(std::string_view words, std::initializer_list<std::string_view> texts)
-{
-    for (const std::string_view text : texts)
-        if (words == text)
-            return true;
-    return false;
-}
-
-// A port that is not there, as each system words it: Linux; Windows (its
-// errors 2 and 3, file or path not found); Wine.
-bool NoSuchPortWords(std::string_view words)
-{
-    return OneOf(words, {"No such file or directory", "The system cannot find the file specified",
-                         "The system cannot find the path specified", "File not found", "Path not found"});
-}
-
-// A port another program has open: Linux; Windows, where only one program
-// may have a port open (errors 5 and 32); Wine, for a port a Linux program
-// holds exclusively.
-bool HeldWords(std::string_view words)
-{
-    return OneOf(words, {"Device or resource busy", "Access is denied",
-                         "The process cannot access the file because it is being used by another process",
-                         "Lock violation", "Sharing violation"});
 }
 
 } // namespace
@@ -213,17 +187,19 @@ UploadVerdict JudgeUpload(bool endedWell, bool stopped, std::string_view log)
         verdict.cause = UploadCause::Completed;
     } else if (mismatch) {
         verdict.cause = UploadCause::VerificationFailed;
-    } else if (PortRefusal(log, verdict.systemWords)) {
-        if (NoSuchPortWords(verdict.systemWords))
+    } else if (FindPortRefusal(log, verdict.systemWords)) {
+        switch (SortPortRefusal(verdict.systemWords)) {
+        case PortRefusal::NotThere:
             verdict.cause = UploadCause::NoSuchPort;
-        // The user lacks the right to the device: Linux's words, and Wine's
-        // for the same refusal of the Linux device. Windows' own "Access is
-        // denied" is another program holding the port, which only one
-        // program may have open: any other refusal, below.
-        else if (OneOf(verdict.systemWords, {"Permission denied", "Access denied"}))
+            break;
+        case PortRefusal::NoRight:
             verdict.cause = UploadCause::NoPermission;
-        else
+            break;
+        case PortRefusal::Held:
+        case PortRefusal::Unknown:
             verdict.cause = UploadCause::PortNotOpened;
+            break;
+        }
     } else if (Contains(log, "not responding") || Contains(log, "not in sync")) {
         verdict.cause = UploadCause::BoardNotAnswering;
     } else if (endedWell) {
@@ -251,7 +227,7 @@ std::string UploadEndMessage(const UploadVerdict& verdict, const std::string& po
         // Words this program does not know (Windows in another language, say)
         // may as well mean that the port is not there.
         const std::string advice =
-            HeldWords(verdict.systemWords)
+            SortPortRefusal(verdict.systemWords) == PortRefusal::Held
                 ? "Close any other program that uses it."
                 : "Plug the board in, choose its port in the list, and close any other program that uses it.";
         return "Upload failed: the port " + port + " could not be opened (" + verdict.systemWords + ").\n\n" +

@@ -2,8 +2,8 @@
 #pragma once
 
 // Opening the upload log with the program the desktop associates with its
-// type: linux/ asks the desktop through QtGui (it needs the Test window's
-// QApplication); windows/ has the shell open it (ShellExecuteW).
+// type: qt/ asks the desktop through QtGui (it needs the Test window's
+// QApplication); win/ has the shell open it (ShellExecuteW).
 
 #include <string>
 

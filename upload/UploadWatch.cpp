@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "UploadWatch.h"
 
-#include "Files.h"
+#include "base/Files.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Uploader.h"
 
-#include "Files.h"
+#include "base/Files.h"
 #include "PortNames.h"
 #include "SerialPort.h"
 #include "UploaderWords.h"
@@ -11,12 +11,12 @@ namespace upload {
 // WorkDir is spelt with this system's separators, and so are these paths.
 std::string UploadLogPath(const std::string& workDir)
 {
-    return JoinPath(workDir, kUploadLogName);
+    return paths::Join(workDir, kUploadLogName);
 }
 
 std::string FirmwareFilePath(const std::string& workDir, const std::string& firmwareFile)
 {
-    return JoinPath(workDir, firmwareFile);
+    return paths::Join(workDir, firmwareFile);
 }
 
 UploadReport UploadSketch(const std::string& sketch, const std::string& folder, const std::string& portText,

@@ -3,8 +3,8 @@
 
 // The uploader as a process of its own, started and then watched: whether it
 // still runs, how it ended, and stopping it when the user cancels. One header
-// for every system; the build picks the side (linux/UploaderProcess.cpp with
-// fork and exec, windows/UploaderProcess.cpp with CreateProcessW).
+// for every system; the build picks the side (posix/UploaderProcess.cpp with
+// fork and exec, win/UploaderProcess.cpp with CreateProcessW).
 //
 // What every side keeps: no window; standard input and output lead nowhere;
 // standard error goes to the log, which is opened so that the program can

@@ -9,15 +9,10 @@ namespace upload {
 
 namespace {
 
-char Separator(PathStyle style)
-{
-    return style == PathStyle::Windows ? '\\' : '/';
-}
-
 std::string JoinParts(std::string path, std::initializer_list<const char*> parts, PathStyle style)
 {
     for (const char* part : parts)
-        path = JoinPath(path, part, style);
+        path = paths::Join(path, part, style);
     return path;
 }
 
@@ -26,11 +21,6 @@ std::string JoinParts(std::string path, std::initializer_list<const char*> parts
 std::string FirmwareFileName(const std::string& sketch)
 {
     return sketch + ".hex";
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name, PathStyle style)
-{
-    return folder + Separator(style) + name;
 }
 
 std::string UploaderPath(const std::string& arduinoFolder, PathStyle style)

@@ -6,20 +6,14 @@
 // the Test window shows about an upload. Plain C++ so it is shared by every
 // platform and tested without a window.
 
-#include "safe/ThisSystem.h"
+#include "base/Paths.h"
 
 #include <string>
 #include <vector>
 
 namespace upload {
 
-enum class PathStyle { Posix, Windows };
-
-// This system's: backslashes on Windows, slashes on Linux.
-inline PathStyle HostPathStyle()
-{
-    return ThisSystem() == System::Windows ? PathStyle::Windows : PathStyle::Posix;
-}
+using PathStyle = paths::Style;
 
 inline constexpr char kBlinkSketch[] = "Blink";
 inline constexpr char kCadrelleSketch[] = "Cadrelle";
@@ -30,22 +24,17 @@ inline constexpr char kCompletedUploadMessage[] = "Completed upload";
 // current folder.
 std::string FirmwareFileName(const std::string& sketch);
 
-// folder + separator + name by plain concatenation: nothing is trimmed, so a
-// folder that already ends in a separator gives a doubled one.
-std::string JoinPath(const std::string& folder, const std::string& name,
-                     PathStyle style = HostPathStyle());
-
 // <folder>/hardware/tools/avr/bin/avrdude (avrdude.exe on Windows).
-std::string UploaderPath(const std::string& arduinoFolder, PathStyle style = HostPathStyle());
+std::string UploaderPath(const std::string& arduinoFolder, PathStyle style = paths::HostStyle());
 
 // <folder>/hardware/tools/avr/etc/avrdude.conf
 std::string UploaderConfigPath(const std::string& arduinoFolder,
-                               PathStyle style = HostPathStyle());
+                               PathStyle style = paths::HostStyle());
 
 // The port as the uploader is given it (-P): on Linux the device the serial
 // exchange opens for it (COM3 -> /dev/ttyS2); on Windows the name as it
 // stands, but COM10 and above as \\.\COM12, the form every avrdude opens.
-std::string UploaderPortWord(const std::string& portText, PathStyle style = HostPathStyle());
+std::string UploaderPortWord(const std::string& portText, PathStyle style = paths::HostStyle());
 
 // The uploader's words, in order, each value one whole word (a folder with
 // spaces stays one word, an empty port stays an empty word after -P):
@@ -54,7 +43,7 @@ std::string UploaderPortWord(const std::string& portText, PathStyle style = Host
 std::vector<std::string> UploaderWords(const std::string& arduinoFolder,
                                        const std::string& portText,
                                        const std::string& firmwareFile,
-                                       PathStyle style = HostPathStyle());
+                                       PathStyle style = paths::HostStyle());
 
 // The Test window's messages, filled by concatenation so that a '%' in a
 // folder name is shown as it stands.

@@ -2,8 +2,8 @@
 // The fault soak, apart from how each system runs its workers and reaches
 // its simulated safes: the faults and how often each is drawn, the drawing
 // of each exchange from the seed, the exchange through SafeExchange() and its
-// verdicts, and the table of figures. Linux (linux/FaultSoak.cpp) and Windows
-// under Wine (windows/FaultSoak.cpp) draw the same exchanges from the same
+// verdicts, and the table of figures. Linux (posix/FaultSoak.cpp) and Windows
+// under Wine (win/FaultSoak.cpp) draw the same exchanges from the same
 // seed and worker count, so their figures compare row by row.
 #pragma once
 

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Fetches the source of Debian's avrdude (the same version as the installed
 # avrdude package) into build/avrdude-source/, where the Windows build makes
-# avrdude.exe from it (package/windows/Avrdude.cmake). The source comes from the Debian
+# avrdude.exe from it (package/win/Avrdude.cmake). The source comes from the Debian
 # registry this machine already installs avrdude from: a deb-src entry for that
 # registry and suite is added to apt's sources when apt knows no source of it.
 # A tarball already there is used as it is.

@@ -16,7 +16,7 @@
 #include "UploadWatch.h"
 #include "Uploader.h"
 #include "UploaderWords.h"
-#include "linux/DefaultTools.h"
+#include "qt/DefaultTools.h"
 
 #include <QFile>
 

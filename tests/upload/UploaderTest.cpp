@@ -10,7 +10,7 @@
 #include "UploadLog.h"
 #include "UploadWatch.h"
 #include "UploaderWords.h"
-#include "linux/DefaultTools.h"
+#include "qt/DefaultTools.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,0 @@
-// SPDX-License-Identifier: GPL-3.0-or-later
-#include "ThisSystem.h"
-
-System ThisSystem()
-{
-    return System::Linux;
-}
