@@ -4,10 +4,8 @@
 // Arduino folder and records what it was given.
 
 #include "StandInRecords.h"
-#include "UploadLogViewer.h"
 #include "UploadTestSupport.h"
 #include "Uploader.h"
-#include "UploadLog.h"
 #include "UploadWatch.h"
 #include "UploaderWords.h"
 #include "linux/DefaultTools.h"
@@ -15,19 +13,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <pty.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -53,11 +47,6 @@ QString Text(const std::string& utf8)
 std::string LogOf(const QString& workDir)
 {
     return UploadLogPath(Utf8(workDir));
-}
-
-QString SystemWords(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 class UploaderTest : public ::testing::Test, public StandInRecords {
@@ -101,23 +90,8 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
     InstallStandIn(arduino);
     ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
     const std::string conf = arduino.toStdString() + "/hardware/tools/avr/etc/avrdude.conf";
-
-    // A port as the exchange leaves it, HUPCL cleared so that DTR stays up:
-    // the upload must set it again, so that the uploader's opening of the
-    // port raises DTR and resets a board as sold.
-    int board = -1;
-    int port = -1;
-    std::array<char, 128> portName{};
-    ASSERT_EQ(::openpty(&board, &port, portName.data(), nullptr, nullptr), 0);
-    termios line{};
-    ASSERT_EQ(::tcgetattr(port, &line), 0);
-    line.c_cflag &= ~tcflag_t(HUPCL);
-    ASSERT_EQ(::tcsetattr(port, TCSANOW, &line), 0);
-    ::close(port);
-    const auto hangsUpOnClose = [&] {
-        termios t{};
-        return ::tcgetattr(board, &t) == 0 && (t.c_cflag & HUPCL) != 0;
-    };
+    // As the exchange leaves it: DTR would stay up.
+    ASSERT_FALSE(ownPort.HangsUpOnClose());
 
     struct Case {
         QString port;
@@ -126,11 +100,8 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
     };
     // A COM port's device is the words' business (UploaderWordsTest): an
     // upload here names only ports this test made.
-    const std::vector<Case> cases = {
-        {"", ""},
-        {portName.data(), portName.data()},
-        {portName.data(), portName.data(), true},
-    };
+    const std::string port = Utf8(ownPort.path());
+    const std::vector<Case> cases = {{"", ""}, {ownPort.path(), port}, {ownPort.path(), port, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.port.toStdString() + (c.logFolder ? ", a log that cannot be made" : ""));
         ForgetRecords();
@@ -162,8 +133,7 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         else
             EXPECT_EQ(ReadFile(LogPath()), "stand-in error output\nstand-in finished\n");
     }
-    EXPECT_TRUE(hangsUpOnClose()) << "DTR stays up for the uploader's opening";
-    ::close(board);
+    EXPECT_TRUE(ownPort.HangsUpOnClose()) << "DTR stays up for the uploader's opening";
 }
 
 // An upload that cannot start says why and is never reported as started; one
@@ -183,7 +153,7 @@ TEST_F(UploaderTest, AnUploadThatCannotStartSaysWhy)
     ASSERT_TRUE(WriteFile(notProgram + uploader, "#!/bin/sh\nexit 0\n"));
     ASSERT_TRUE(QDir().mkpath(folderProgram + uploader));
     const auto notStarted = [](const QString& path) {
-        return "Could not start the uploader '" + path + "'\n" + SystemWords(EACCES);
+        return "Could not start the uploader '" + path + "'\n" + QString::fromLocal8Bit(std::strerror(EACCES));
     };
 
     struct Case {
@@ -356,12 +326,3 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
