@@ -40,10 +40,6 @@ std::string Utf8(const QString& text)
 {
     return text.toStdString();
 }
-QString Text(const std::string& utf8)
-{
-    return QString::fromStdString(utf8);
-}
 std::string LogOf(const QString& workDir)
 {
     return UploadLogPath(Utf8(workDir));
@@ -78,7 +74,7 @@ protected:
         ASSERT_TRUE(WaitForFile(Record("done"))) << "the stand-in uploader did not finish";
     }
 
-    QString LogPath() const { return Text(LogOf(workDir)); }
+    QString LogPath() const { return QString::fromStdString(LogOf(workDir)); }
 
     QTemporaryDir temp;
     QString arduino, workDir;
@@ -181,7 +177,7 @@ TEST_F(UploaderTest, AnUploadThatCannotStartSaysWhy)
         const UploadReport report = UploadSketch(c.sketch, Utf8(c.folder),
                          Utf8(ownPort.path()), Utf8(workDir), process);
         EXPECT_EQ(report.outcome, c.outcome);
-        EXPECT_EQ(Text(report.message), c.message);
+        EXPECT_EQ(QString::fromStdString(report.message), c.message);
         EXPECT_EQ(report.processId, 0);
         if (c.outcome != UploadOutcome::NotStarted) {
             EXPECT_EQ(ReadFile(LogPath()), kPreviousLog);
