@@ -434,8 +434,9 @@ CodePair WalkMasterWindow(HWND main, const Options &options)
 std::wstring WaitForStatus(HWND sub, const std::function<bool(const std::wstring &)> &fits, const char *what)
 {
     std::wstring status;
-    Check(Until([&] { return fits(status = ItemText(sub, res::sub::Status)); }, kWindowWait),
-          std::string("the Sub window's status line does not show ") + what + ": \"" + Utf8(status) + "\"");
+    // Read first: the message shows the last status seen.
+    const bool shown = Until([&] { return fits(status = ItemText(sub, res::sub::Status)); }, kWindowWait);
+    Check(shown, std::string("the Sub window's status line does not show ") + what + ": \"" + Utf8(status) + "\"");
     Say("Sub status: " + Utf8(status));
     return status;
 }
