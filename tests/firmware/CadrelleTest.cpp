@@ -21,9 +21,9 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <regex>
 #include <string>
@@ -207,10 +207,8 @@ TEST_F(Cadrelle, CommandSentAsItStartsComesThroughWhileAFullRingIsRead)
     }
     ASSERT_TRUE(store.Save(safelogic::SealedState(safelogic::kUnlocked, false, 0, 0)));
     const std::string eeprom = home_.path().toStdString() + "/full-ring.bin";
-    FILE *f = std::fopen(eeprom.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    ASSERT_EQ(std::fwrite(memory.bytes.data(), 1, memory.bytes.size(), f), memory.bytes.size());
-    ASSERT_EQ(std::fclose(f), 0);
+    ASSERT_TRUE(std::ofstream(eeprom, std::ios::binary)
+                    .write(reinterpret_cast<const char *>(memory.bytes.data()), std::streamsize(memory.bytes.size())));
 
     ASSERT_TRUE(board_.start({"--firmware", FirmwarePath("Cadrelle"), "--eeprom", eeprom})) << board_.errorText();
     const int fd = ::open(board_.portPath().c_str(), O_RDWR | O_NOCTTY);

@@ -57,11 +57,6 @@ std::string Copies(const std::string &copy)
     return copy + "." + copy + "." + copy + ".";
 }
 
-void UsePort(const std::string &name)
-{
-    ASSERT_TRUE(settings::SetSerialPort(name));
-}
-
 // An exchange that must fail at once and leave the reply untouched.
 void ExpectFailsAtOnce()
 {
@@ -78,7 +73,7 @@ protected:
     {
         ASSERT_TRUE(home_.isValid());
         ASSERT_TRUE(safe_.start()) << safe_.errorText();
-        UsePort(safe_.portPath());
+        ASSERT_TRUE(settings::SetSerialPort(safe_.portPath()));
     }
 
     // After a failure, the same port serves the next exchange, untroubled by
@@ -145,7 +140,7 @@ TEST_F(Exchange, BytesLeftOnTheLineDoNotSpoilTheNextExchange)
     testsupport::SimSafeProcess safe;
     ASSERT_TRUE(safe.start({"--keep-unread", "--go-on-sending", "--misbehave", "split,ok", "--gap", "150"}))
         << safe.errorText();
-    UsePort(safe.portPath());
+    ASSERT_TRUE(settings::SetSerialPort(safe.portPath()));
     std::string reply;
     EXPECT_FALSE(SafeExchange("T", reply));
     std::this_thread::sleep_for(400ms); // the rest of the reply reaches the line
@@ -219,7 +214,7 @@ TEST_F(Exchange, ACodeForAnUnknownPortFollowsAnAnsweredTime)
     const std::string name = home_.path().toStdString() + "/new-port";
     testsupport::SimSafeProcess safe;
     ASSERT_TRUE(safe.start({"--link", name, "--misbehave", "silent,silent,ok"})) << safe.errorText();
-    UsePort(name);
+    ASSERT_TRUE(settings::SetSerialPort(name));
     const std::string code = keycodes::MakeKeyCodes(60, 0).lockCode;
     std::string reply;
     EXPECT_FALSE(SafeExchange(code, reply));
@@ -233,7 +228,7 @@ TEST_F(Exchange, ReadsThePortNameAtEveryCallAndFailsAtOnceWhereNoneServes)
 {
     testsupport::SimSafeProcess other;
     ASSERT_TRUE(other.start({"--reply", "B"})) << other.errorText();
-    UsePort(other.portPath());
+    ASSERT_TRUE(settings::SetSerialPort(other.portPath()));
     std::string reply;
     EXPECT_TRUE(SafeExchange("V", reply));
     EXPECT_EQ(reply, "B");
@@ -244,12 +239,12 @@ TEST_F(Exchange, ReadsThePortNameAtEveryCallAndFailsAtOnceWhereNoneServes)
     plainFile.close();
     for (const QString &name : {home_.path() + "/no-such-port", plainFile.fileName(), home_.path(), QString()}) {
         SCOPED_TRACE(name.toStdString());
-        UsePort(name.toStdString());
+        ASSERT_TRUE(settings::SetSerialPort(name.toStdString()));
         ExpectFailsAtOnce();
     }
 
     // A port another program holds is not touched.
-    UsePort(safe_.portPath());
+    ASSERT_TRUE(settings::SetSerialPort(safe_.portPath()));
     QSerialPort holder(QString::fromStdString(safe_.portPath()));
     ASSERT_TRUE(holder.open(QIODevice::ReadWrite)) << holder.errorString().toStdString();
     ExpectFailsAtOnce();

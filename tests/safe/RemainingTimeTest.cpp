@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <ctime>
 #include <optional>
 #include <string>
 
@@ -28,16 +27,12 @@ protected:
     {
         if (const char *tz = std::getenv("TZ"))
             saved_ = tz;
-        Use("UTC0");
+        // POSIX rule strings, so no time-zone database is needed.
+        testsupport::SetTimeZoneRule("UTC0");
     }
     void TearDown() override
     {
         testsupport::SetTimeZoneRule(saved_ ? saved_->c_str() : nullptr);
-    }
-    static void Use(const char *zone)
-    {
-        // POSIX rule strings, so no time-zone database is needed.
-        testsupport::SetTimeZoneRule(zone);
     }
 
 private:
@@ -88,7 +83,7 @@ TEST_F(RemainingTime, MomentIsShownInTheLocalZoneWithItsDaylightSaving)
     for (const Case &c : cases) {
         if (c.zone == cet && !testsupport::TimeZoneRulesHaveDates())
             continue;
-        Use(c.zone);
+        testsupport::SetTimeZoneRule(c.zone);
         EXPECT_EQ(MomentText(c.moment), c.text) << c.zone << " " << c.moment;
     }
 }

@@ -6,11 +6,7 @@
 
 namespace testsupport {
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-} // namespace
 
 std::string FirmwarePath(const std::string &name)
 {
@@ -37,11 +33,6 @@ int RunAvrdude(const std::string &port, const std::string &hexFile, const std::s
     return code;
 }
 
-std::string SimBoardProcess::programPath()
-{
-    return VANDREL_SIMBOARD_PATH;
-}
-
 SimBoardProcess::~SimBoardProcess()
 {
     stop();
@@ -56,14 +47,14 @@ bool SimBoardProcess::start(const std::vector<std::string> &args, std::chrono::m
     events_.clear();
     next_ = 0;
 
-    std::vector<std::string> argv = {programPath()};
+    std::vector<std::string> argv = {VANDREL_SIMBOARD_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
     std::string line;
     const bool gotLine = StartChild(child_, argv, SIGKILL) && ReadLine(child_, line, timeout);
     if (!gotLine || line.empty() || line[0] != '/') {
         const std::string said = line + child_.readAll().toStdString();
         const int code = stop(std::chrono::milliseconds(500));
-        error_ = "simboard (" + programPath() + ") did not report its port";
+        error_ = "simboard (" VANDREL_SIMBOARD_PATH ") did not report its port";
         if (!said.empty())
             error_ += "; it said \"" + said + "\"";
         if (!errorOutput().empty())

@@ -84,8 +84,6 @@ public:
     const std::string &errorOutput() const { return errorOutput_; }
     const std::string &errorText() const { return error_; }
 
-    static std::string programPath();
-
 private:
     bool readMore(std::chrono::milliseconds timeout);
     void takeEvents();

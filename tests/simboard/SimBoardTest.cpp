@@ -26,7 +26,6 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
-#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <termios.h>

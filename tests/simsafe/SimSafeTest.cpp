@@ -57,12 +57,6 @@ std::string Reply(const std::string &path, const std::string &command)
     return bytes;
 }
 
-std::string LinkTarget(const std::string &link)
-{
-    std::error_code none;
-    return fs::read_symlink(link, none).string();
-}
-
 // The CPU time a process has used so far.
 std::chrono::milliseconds CpuTime(pid_t pid)
 {
@@ -166,7 +160,7 @@ TEST(SimSafe, LinkLivesAsLongAsTheSafe)
         ASSERT_EQ(::symlink("/nonexistent/stale", link.c_str()), 0); // left by a crash
         SimSafeProcess safe;
         ASSERT_TRUE(safe.start({"--link", link})) << safe.errorText();
-        EXPECT_EQ(LinkTarget(link), safe.portPath());
+        EXPECT_EQ(fs::read_symlink(link).string(), safe.portPath());
         EXPECT_EQ(Reply(link, "T"), "0.0.0.");
         ::kill(safe.pid(), signal);
         EXPECT_EQ(safe.stop(), 0); // already on its way out: ends by the signal above
@@ -177,9 +171,8 @@ TEST(SimSafe, LinkLivesAsLongAsTheSafe)
     std::ofstream(link) << "mine";
     SimSafeProcess safe;
     EXPECT_FALSE(safe.start({"--link", link}));
-    std::ifstream kept(link);
     std::string content;
-    kept >> content;
+    std::ifstream(link) >> content;
     EXPECT_EQ(content, "mine");
 }
 

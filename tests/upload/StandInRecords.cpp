@@ -9,20 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace uploadtest {
 
 std::vector<std::string> SplitWords(const QByteArray& record)
 {
     std::vector<std::string> words;
-    std::string word;
-    for (char c : record) {
-        if (c == '\0') {
-            words.push_back(word);
-            word.clear();
-        } else {
-            word += c;
-        }
-    }
+    std::istringstream in(record.toStdString());
+    for (std::string word; std::getline(in, word, '\0');)
+        words.push_back(word);
     return words;
 }
 

@@ -58,12 +58,6 @@ void WriteWhole(const std::string& path, const std::string& text)
     std::rename(partial.c_str(), path.c_str());
 }
 
-bool Exists(const std::string& path)
-{
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
-}
-
 // The record's text, or `otherwise` when the test made none.
 std::string Given(const std::string& path, const std::string& otherwise)
 {
@@ -100,7 +94,7 @@ int main(int argc, char** argv)
     WriteWhole(dir + "/started", "");
 
     const auto giveUp = std::chrono::steady_clock::now() + kLongestWait;
-    while (!Exists(dir + "/go") && std::chrono::steady_clock::now() < giveUp)
+    while (access((dir + "/go").c_str(), F_OK) != 0 && std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(kPollInterval);
 
     std::fputs(Given(dir + "/rest", "stand-in finished\n").c_str(), stderr);

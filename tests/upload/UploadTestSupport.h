@@ -14,6 +14,7 @@
 #include <signal.h>
 
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <array>
@@ -25,7 +26,9 @@ namespace uploadtest {
 // A serial port of the test's own: a pseudo-terminal, whose name the uploads
 // under test are given instead of a COM port, since an upload resets the port
 // it names (a board on the machine's own port would restart, and a lock on it
-// would last longer).
+// would last longer). It starts as the exchange leaves a port, HUPCL cleared
+// so that DTR stays up: an upload must set it again, so that the uploader's
+// opening raises DTR and resets a board as sold.
 class OwnPort {
 public:
     OwnPort()
@@ -33,6 +36,11 @@ public:
         int device = -1;
         std::array<char, 128> name{};
         if (::openpty(&line_, &device, name.data(), nullptr, nullptr) == 0) {
+            termios line{};
+            if (::tcgetattr(device, &line) == 0) {
+                line.c_cflag &= ~tcflag_t(HUPCL);
+                ::tcsetattr(device, TCSANOW, &line);
+            }
             ::close(device);
             path_ = QString::fromLocal8Bit(name.data());
         }
@@ -47,6 +55,12 @@ public:
 
     // Empty when no pseudo-terminal could be made.
     const QString& path() const { return path_; }
+    // Whether DTR drops when the port's last opener closes it.
+    bool HangsUpOnClose() const
+    {
+        termios t{};
+        return ::tcgetattr(line_, &t) == 0 && (t.c_cflag & HUPCL) != 0;
+    }
 
 private:
     int line_ = -1; // the other side, which keeps the port in being

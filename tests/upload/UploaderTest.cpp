@@ -4,10 +4,8 @@
 // Arduino folder and records what it was given.
 
 #include "StandInRecords.h"
-#include "UploadLogViewer.h"
 #include "UploadTestSupport.h"
 #include "Uploader.h"
-#include "UploadLog.h"
 #include "UploadWatch.h"
 #include "UploaderWords.h"
 #include "qt/DefaultTools.h"
@@ -15,19 +13,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <pty.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <array>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -46,18 +40,9 @@ std::string Utf8(const QString& text)
 {
     return text.toStdString();
 }
-QString Text(const std::string& utf8)
-{
-    return QString::fromStdString(utf8);
-}
 std::string LogOf(const QString& workDir)
 {
     return UploadLogPath(Utf8(workDir));
-}
-
-QString SystemWords(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 class UploaderTest : public ::testing::Test, public StandInRecords {
@@ -89,7 +74,7 @@ protected:
         ASSERT_TRUE(WaitForFile(Record("done"))) << "the stand-in uploader did not finish";
     }
 
-    QString LogPath() const { return Text(LogOf(workDir)); }
+    QString LogPath() const { return QString::fromStdString(LogOf(workDir)); }
 
     QTemporaryDir temp;
     QString arduino, workDir;
@@ -101,23 +86,8 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
     InstallStandIn(arduino);
     ASSERT_TRUE(WriteFile(workDir + "/Blink.hex", ":00000001FF\n"));
     const std::string conf = arduino.toStdString() + "/hardware/tools/avr/etc/avrdude.conf";
-
-    // A port as the exchange leaves it, HUPCL cleared so that DTR stays up:
-    // the upload must set it again, so that the uploader's opening of the
-    // port raises DTR and resets a board as sold.
-    int board = -1;
-    int port = -1;
-    std::array<char, 128> portName{};
-    ASSERT_EQ(::openpty(&board, &port, portName.data(), nullptr, nullptr), 0);
-    termios line{};
-    ASSERT_EQ(::tcgetattr(port, &line), 0);
-    line.c_cflag &= ~tcflag_t(HUPCL);
-    ASSERT_EQ(::tcsetattr(port, TCSANOW, &line), 0);
-    ::close(port);
-    const auto hangsUpOnClose = [&] {
-        termios t{};
-        return ::tcgetattr(board, &t) == 0 && (t.c_cflag & HUPCL) != 0;
-    };
+    // As the exchange leaves it: DTR would stay up.
+    ASSERT_FALSE(ownPort.HangsUpOnClose());
 
     struct Case {
         QString port;
@@ -126,11 +96,8 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
     };
     // A COM port's device is the words' business (UploaderWordsTest): an
     // upload here names only ports this test made.
-    const std::vector<Case> cases = {
-        {"", ""},
-        {portName.data(), portName.data()},
-        {portName.data(), portName.data(), true},
-    };
+    const std::string port = Utf8(ownPort.path());
+    const std::vector<Case> cases = {{"", ""}, {ownPort.path(), port}, {ownPort.path(), port, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.port.toStdString() + (c.logFolder ? ", a log that cannot be made" : ""));
         ForgetRecords();
@@ -162,8 +129,7 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         else
             EXPECT_EQ(ReadFile(LogPath()), "stand-in error output\nstand-in finished\n");
     }
-    EXPECT_TRUE(hangsUpOnClose()) << "DTR stays up for the uploader's opening";
-    ::close(board);
+    EXPECT_TRUE(ownPort.HangsUpOnClose()) << "DTR stays up for the uploader's opening";
 }
 
 // An upload that cannot start says why and is never reported as started; one
@@ -183,7 +149,7 @@ TEST_F(UploaderTest, AnUploadThatCannotStartSaysWhy)
     ASSERT_TRUE(WriteFile(notProgram + uploader, "#!/bin/sh\nexit 0\n"));
     ASSERT_TRUE(QDir().mkpath(folderProgram + uploader));
     const auto notStarted = [](const QString& path) {
-        return "Could not start the uploader '" + path + "'\n" + SystemWords(EACCES);
+        return "Could not start the uploader '" + path + "'\n" + QString::fromLocal8Bit(std::strerror(EACCES));
     };
 
     struct Case {
@@ -211,7 +177,7 @@ TEST_F(UploaderTest, AnUploadThatCannotStartSaysWhy)
         const UploadReport report = UploadSketch(c.sketch, Utf8(c.folder),
                          Utf8(ownPort.path()), Utf8(workDir), process);
         EXPECT_EQ(report.outcome, c.outcome);
-        EXPECT_EQ(Text(report.message), c.message);
+        EXPECT_EQ(QString::fromStdString(report.message), c.message);
         EXPECT_EQ(report.processId, 0);
         if (c.outcome != UploadOutcome::NotStarted) {
             EXPECT_EQ(ReadFile(LogPath()), kPreviousLog);
@@ -356,12 +322,3 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

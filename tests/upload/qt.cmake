@@ -15,7 +15,7 @@ target_compile_definitions(upload_standin_support PUBLIC VANDREL_STANDIN="$<TARG
 add_dependencies(upload_standin_support upload_standin)
 
 add_executable(upload_launcher_tests UploaderTest.cpp)
-target_link_libraries(upload_launcher_tests PRIVATE upload upload_view upload_standin_support Qt6::Gui GTest::gtest)
+target_link_libraries(upload_launcher_tests PRIVATE upload upload_standin_support testsupport_coremain)
 gtest_discover_tests(upload_launcher_tests TEST_PREFIX upload. PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
 
 add_test(NAME upload.ArduinoFolderSetup

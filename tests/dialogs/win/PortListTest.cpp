@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,35 +39,20 @@ void SetPort(const wchar_t *device, const std::wstring &port)
     RegCloseKey(key);
 }
 
-void RemovePort(const wchar_t *device)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialComm, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueW(key, device);
-        RegCloseKey(key);
-    }
-}
-
 TEST(PortList, ThePortsWindowsListsAndTheOneUsbBridgeWithNothingStored)
 {
     SetPort(kBridge, L"COM12");
     SetPort(kUart, L"COM2");
     const std::vector<SerialDevice> devices = PresentSerialDevices();
-    RemovePort(kBridge);
-    RemovePort(kUart);
+    for (const wchar_t *device : {kBridge, kUart})
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSerialComm, device);
 
-    const auto find = [&](const std::string &path) -> const SerialDevice * {
-        for (const SerialDevice &device : devices)
-            if (device.path == path)
-                return &device;
-        return nullptr;
-    };
-    const SerialDevice *bridge = find("COM12");
-    const SerialDevice *uart = find("COM2");
-    ASSERT_NE(bridge, nullptr);
-    ASSERT_NE(uart, nullptr);
-    EXPECT_TRUE(bridge->usb);
-    EXPECT_FALSE(uart->usb);
+    const std::pair<std::string, bool> ports[] = {{"COM12", true}, {"COM2", false}};
+    for (const auto &[path, usb] : ports) {
+        const auto found = std::find_if(devices.begin(), devices.end(), [&](const SerialDevice &d) { return d.path == path; });
+        ASSERT_NE(found, devices.end()) << path;
+        EXPECT_EQ(found->usb, usb) << path;
+    }
 }
 
 // A USB serial bridge as its driver installs it: a present device of the

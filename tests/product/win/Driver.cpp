@@ -36,7 +36,6 @@
 #include <cwchar>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -75,6 +74,13 @@ std::string Utf8(const std::wstring &text)
     if (gProgram.hProcess)
         TerminateProcess(gProgram.hProcess, 1);
     std::exit(1);
+}
+
+// The step goes on only when `ok`; else it fails with `what`.
+void Check(bool ok, const std::string &what)
+{
+    if (!ok)
+        Fail(what);
 }
 
 void Say(const std::string &line)
@@ -133,53 +139,57 @@ std::wstring ControlText(HWND control)
 std::wstring ItemText(HWND dialog, int id)
 {
     HWND control = GetDlgItem(dialog, id);
-    if (!control)
-        Fail("no control " + std::to_string(id));
+    Check(control != nullptr, "no control " + std::to_string(id));
     return ControlText(control);
 }
 
-// A visible top-level dialog of the program with that caption.
-HWND FindDialog(const std::wstring &caption)
+bool StartsWith(const std::wstring &text, const std::wstring &start)
+{
+    return text.rfind(start, 0) == 0;
+}
+
+// The first of the top-level windows (`parent` null) or of the parent's
+// children that fits.
+HWND FindWindowThat(HWND parent, const std::function<bool(HWND)> &fits)
 {
     struct Search {
-        const std::wstring *caption;
+        const std::function<bool(HWND)> *fits;
         HWND found;
-    } search{&caption, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto *s = reinterpret_cast<Search *>(data);
-            if (IsWindowVisible(window) && OfTheProgram(window) && ClassOf(window) == kDialogClass &&
-                TextOf(window) == *s->caption) {
-                s->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    } search{&fits, nullptr};
+    const WNDENUMPROC visit = [](HWND window, LPARAM data) -> BOOL {
+        auto *s = reinterpret_cast<Search *>(data);
+        if ((*s->fits)(window))
+            s->found = window;
+        return s->found == nullptr;
+    };
+    if (parent)
+        EnumChildWindows(parent, visit, reinterpret_cast<LPARAM>(&search));
+    else
+        EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
+// The program's visible top-level dialog with that caption, once it shows.
 HWND WaitForDialog(const std::wstring &caption, Clock::duration timeout = kWindowWait)
 {
+    const auto fits = [&](HWND w) {
+        return IsWindowVisible(w) && OfTheProgram(w) && ClassOf(w) == kDialogClass && TextOf(w) == caption;
+    };
     HWND found = nullptr;
-    if (!Until([&] { return (found = FindDialog(caption)) != nullptr; }, timeout))
-        Fail("no window \"" + Utf8(caption) + "\" appeared");
+    Check(Until([&] { return (found = FindWindowThat(nullptr, fits)) != nullptr; }, timeout),
+          "no window \"" + Utf8(caption) + "\" appeared");
     return found;
 }
 
 void WaitGone(HWND window, const std::string &what)
 {
-    if (!Until([&] { return !IsWindow(window) || !IsWindowVisible(window); }, kWindowWait))
-        Fail(what + " did not close");
+    Check(Until([&] { return !IsWindow(window) || !IsWindowVisible(window); }, kWindowWait), what + " did not close");
 }
 
 void Click(HWND dialog, int id)
 {
     HWND button = GetDlgItem(dialog, id);
-    if (!button)
-        Fail("no button " + std::to_string(id));
-    if (!IsWindowEnabled(button))
-        Fail("button " + std::to_string(id) + " is disabled");
+    Check(button && IsWindowEnabled(button), "no enabled button " + std::to_string(id));
     // A button takes the click only in the active window, as under the mouse.
     SetForegroundWindow(dialog);
     PostMessageW(button, BM_CLICK, 0, 0);
@@ -187,17 +197,14 @@ void Click(HWND dialog, int id)
 
 void Type(HWND dialog, int id, const std::wstring &text)
 {
-    if (!SetDlgItemTextW(dialog, id, text.c_str()))
-        Fail("could not type into control " + std::to_string(id));
+    Check(SetDlgItemTextW(dialog, id, text.c_str()), "could not type into control " + std::to_string(id));
 }
 
 // The next message box's text; it is closed with its OK button. `shown`:
 // when it was found on the screen.
 std::wstring ReadMessage(Clock::duration timeout = kWindowWait, Clock::time_point *shown = nullptr)
 {
-    HWND box = nullptr;
-    if (!Until([&] { return (box = FindDialog(kApplication)) != nullptr; }, timeout))
-        Fail("no message box appeared");
+    HWND box = WaitForDialog(kApplication, timeout);
     if (shown)
         *shown = Clock::now();
     std::wstring text;
@@ -219,14 +226,8 @@ std::wstring ReadMessage(Clock::duration timeout = kWindowWait, Clock::time_poin
 void ExpectMessage(const std::wstring &expected, Clock::duration timeout = kWindowWait)
 {
     const std::wstring text = ReadMessage(timeout);
-    if (text != expected)
-        Fail("message \"" + Utf8(text) + "\", expected \"" + Utf8(expected) + "\"");
+    Check(text == expected, "message \"" + Utf8(text) + "\", expected \"" + Utf8(expected) + "\"");
     Say("message: " + Utf8(text));
-}
-
-bool StartsWith(const std::wstring &text, const std::wstring &start)
-{
-    return text.rfind(start, 0) == 0;
 }
 
 // Whether the simulated board's bootloader has handed over to a program
@@ -252,9 +253,9 @@ const wchar_t kSettingKey[] = L"Software\\Vandrel\\CadrelleController\\Setting";
 
 void StoreSetting(const wchar_t *name, const std::wstring &value)
 {
-    if (RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey, name, REG_SZ, value.c_str(),
-                        DWORD((value.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
-        Fail("could not store " + Utf8(name));
+    Check(RegSetKeyValueW(HKEY_CURRENT_USER, kSettingKey, name, REG_SZ, value.c_str(),
+                          DWORD((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS,
+          "could not store " + Utf8(name));
 }
 
 std::wstring StoredSetting(const wchar_t *name)
@@ -279,33 +280,22 @@ void Capture(HWND window, const Options &options, const wchar_t *name)
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     void *bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, frame.left, frame.top, SRCCOPY);
     GdiFlush();
-    const DWORD size = DWORD(width) * DWORD(height) * 4;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + size;
+    const DWORD size = DWORD(width) * DWORD(height) * 4, offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    const BITMAPFILEHEADER file{0x4D42, offset + size, 0, 0, offset};
     const std::wstring path = options.screenshots + L"\\" + name + L".bmp";
-    if (FILE *out = _wfopen(path.c_str(), L"wb")) {
-        std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        std::fwrite(bits, 1, size, out);
-        std::fclose(out);
-        Say("picture: " + Utf8(path));
-    } else {
-        Fail("could not write " + Utf8(path));
-    }
+    FILE *out = _wfopen(path.c_str(), L"wb");
+    Check(out != nullptr, "could not write " + Utf8(path));
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    std::fwrite(bits, 1, size, out);
+    std::fclose(out);
+    Say("picture: " + Utf8(path));
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -325,60 +315,25 @@ HWND StartProgram(const Options &options)
     HWND main = WaitForDialog(L"Vandrel");
     Say("start to main window: " + std::to_string(Ms(Clock::now() - started)) + " ms");
     const std::wstring version = ItemText(main, res::main_window::VersionLine);
-    if (version.rfind(L"Vandrel version 1 - ", 0) != 0)
-        Fail("version line \"" + Utf8(version) + "\"");
+    Check(StartsWith(version, L"Vandrel version 1 - "), "version line \"" + Utf8(version) + "\"");
     Say("main window: " + Utf8(version));
     return main;
 }
 
+// The list offers COM1 to COM9 whether or not they are there, and `port`,
+// which is chosen as a click in the list chooses it.
 void ChoosePort(HWND test, const std::wstring &port)
 {
     HWND list = GetDlgItem(test, res::test::PortList);
-    const int count = int(SendMessageW(list, CB_GETCOUNT, 0, 0));
-    std::vector<std::wstring> items;
-    std::string shown;
-    for (int i = 0; i < count; ++i) {
-        std::wstring item(std::size_t(SendMessageW(list, CB_GETLBTEXTLEN, WPARAM(i), 0)) + 1, L'\0');
-        item.resize(std::size_t(SendMessageW(list, CB_GETLBTEXT, WPARAM(i), LPARAM(item.data()))));
-        items.push_back(item);
-        shown += (i ? " " : "") + Utf8(item);
-    }
-    Say("port list: " + shown);
-    const auto holds = [&](const std::wstring &name) {
-        for (const std::wstring &item : items)
-            if (item == name)
-                return true;
-        return false;
+    const auto find = [&](const std::wstring &name) {
+        return SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(name.c_str()));
     };
     for (int n = 1; n <= 9; ++n)
-        if (!holds(L"COM" + std::to_wstring(n)))
-            Fail("the port list lacks COM" + std::to_string(n));
-    const LRESULT index = SendMessageW(list, CB_FINDSTRINGEXACT, WPARAM(-1), LPARAM(port.c_str()));
-    if (index == CB_ERR)
-        Fail("the port list does not offer " + Utf8(port));
+        Check(find(L"COM" + std::to_wstring(n)) != CB_ERR, "the port list lacks COM" + std::to_string(n));
+    const LRESULT index = find(port);
+    Check(index != CB_ERR, "the port list does not offer " + Utf8(port));
     SendMessageW(list, CB_SETCURSEL, WPARAM(index), 0);
     PostMessageW(test, WM_COMMAND, MAKEWPARAM(res::test::PortList, CBN_SELCHANGE), LPARAM(list));
-}
-
-// The text of the first child window whose text begins with `start`.
-std::wstring ChildTextStarting(HWND dialog, const std::wstring &start)
-{
-    struct Search {
-        const std::wstring *start;
-        std::wstring found;
-    } search{&start, {}};
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM data) -> BOOL {
-            auto *s = reinterpret_cast<Search *>(data);
-            const std::wstring text = ControlText(child);
-            if (text.rfind(*s->start, 0) != 0)
-                return TRUE;
-            s->found = text;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 void WalkTestWindow(HWND main, const Options &options)
@@ -390,11 +345,12 @@ void WalkTestWindow(HWND main, const Options &options)
     for (const wchar_t c : options.program.substr(0, options.program.find_last_of(L'\\')))
         guide += c == L'\\' ? L"/" : c == L' ' ? L"%20" : std::wstring(1, c);
     guide += L"/docs/board-setup.md";
-    const std::wstring instructions = ChildTextStarting(test, L"You must follow the instructions at: ");
-    if (instructions != L"You must follow the instructions at: " + guide)
-        Fail("the Test window points to the guide as \"" + Utf8(instructions) + "\"");
-    if (ItemText(test, res::test::ArduinoFolder) != options.arduino)
-        Fail("the Arduino folder shown is \"" + Utf8(ItemText(test, res::test::ArduinoFolder)) + "\"");
+    const std::wstring lead = L"You must follow the instructions at: ";
+    HWND instructions = FindWindowThat(test, [&](HWND child) { return StartsWith(ControlText(child), lead); });
+    const std::wstring shown = instructions ? ControlText(instructions) : L"";
+    Check(shown == lead + guide, "the Test window points to the guide as \"" + Utf8(shown) + "\"");
+    const std::wstring arduino = ItemText(test, res::test::ArduinoFolder);
+    Check(arduino == options.arduino, "the Arduino folder shown is \"" + Utf8(arduino) + "\"");
     ChoosePort(test, options.port);
 
     // The board as sold holds only its bootloader: Cadrelle first.
@@ -405,8 +361,8 @@ void WalkTestWindow(HWND main, const Options &options)
         " s after the click");
     // The bootloader waits about a second after the upload before it starts
     // Cadrelle, and what comes in meanwhile is lost.
-    if (!Until([&] { return StartedSinceLastClose(options.boardEvents); }, kWindowWait))
-        Fail("Cadrelle did not start after the upload");
+    Check(Until([&] { return StartedSinceLastClose(options.boardEvents); }, kWindowWait),
+          "Cadrelle did not start after the upload");
 
     // One exchange, from the click to its answer on the screen.
     const auto clicked = Clock::now();
@@ -414,27 +370,25 @@ void WalkTestWindow(HWND main, const Options &options)
     Click(test, res::test::TestLock);
     const std::wstring locked = ReadMessage(kWindowWait, &answered);
     const long long exchange = Ms(answered - clicked);
-    if (locked != L"Lock succeeded")
-        Fail("'Test Lock' said \"" + Utf8(locked) + "\"");
+    Check(locked == L"Lock succeeded", "'Test Lock' said \"" + Utf8(locked) + "\"");
     Say("Test Lock: \"Lock succeeded\" " + std::to_string(exchange) + " ms after the click");
-    if (StoredSetting(L"SerialPort") != options.port || StoredSetting(L"ArduinoPath") != options.arduino)
-        Fail("the settings stored are SerialPort=" + Utf8(StoredSetting(L"SerialPort")) +
-             ", ArduinoPath=" + Utf8(StoredSetting(L"ArduinoPath")));
+    Check(StoredSetting(L"SerialPort") == options.port && StoredSetting(L"ArduinoPath") == options.arduino,
+          "the settings stored are SerialPort=" + Utf8(StoredSetting(L"SerialPort")) +
+              ", ArduinoPath=" + Utf8(StoredSetting(L"ArduinoPath")));
     Say("stored: SerialPort=" + Utf8(options.port) + ", ArduinoPath=" + Utf8(options.arduino));
 
     Type(test, res::test::CommandText, L"V");
     Click(test, res::test::Send);
     const std::wstring answer = ReadMessage();
-    if (!StartsWith(answer, options.firmwareVersion))
-        Fail("'Send' \"V\" said \"" + Utf8(answer) + "\"");
+    Check(StartsWith(answer, options.firmwareVersion), "'Send' \"V\" said \"" + Utf8(answer) + "\"");
     Say("Send V: " + Utf8(answer));
 
     Click(test, res::test::GetVersion);
     HWND version = WaitForDialog(L"Version");
     const std::wstring software = ItemText(version, res::version::SoftwareVersion);
     const std::wstring firmware = ItemText(version, res::version::FirmwareVersion);
-    if (!StartsWith(software, L"Software version: 1 - ") || firmware != answer)
-        Fail("Version window: \"" + Utf8(software) + "\", \"" + Utf8(firmware) + "\"");
+    Check(StartsWith(software, L"Software version: 1 - ") && firmware == answer,
+          "Version window: \"" + Utf8(software) + "\", \"" + Utf8(firmware) + "\"");
     Say("Version window: " + Utf8(software) + " / " + Utf8(firmware));
     Capture(version, options, L"version-window");
     Click(version, res::version::Done);
@@ -454,23 +408,21 @@ CodePair WalkMasterWindow(HWND main, const Options &options)
     Click(main, res::main_window::Master);
     HWND master = WaitForDialog(L"Master");
     Click(master, res::master::LockForTime);
-    if (!Until([&] { return IsWindowEnabled(GetDlgItem(master, res::master::Hours)) != FALSE; }, 10s))
-        Fail("the duration boxes stay disabled after 'Lock until this time has passed:'");
-    Type(master, res::master::Days, L"0");
-    Type(master, res::master::Hours, L"1");
-    Type(master, res::master::Minutes, L"0");
-    Type(master, res::master::Seconds, L"0");
+    Check(Until([&] { return IsWindowEnabled(GetDlgItem(master, res::master::Hours)) != FALSE; }, 10s),
+          "the duration boxes stay disabled after 'Lock until this time has passed:'");
+    for (const int box : {res::master::Days, res::master::Hours, res::master::Minutes, res::master::Seconds})
+        Type(master, box, box == res::master::Hours ? L"1" : L"0");
     Click(master, res::master::GenerateKeyCode);
     CodePair codes;
-    if (!Until(
-            [&] {
-                codes.lock = ItemText(master, res::master::LockCode);
-                codes.unlock = ItemText(master, res::master::UnlockCode);
-                return codes.lock.size() == 21 && codes.lock[0] == L'L' && codes.unlock.size() == 13 &&
-                       codes.unlock[0] == L'U';
-            },
-            10s))
-        Fail("no code pair: \"" + Utf8(codes.lock) + "\", \"" + Utf8(codes.unlock) + "\"");
+    const bool made = Until(
+        [&] {
+            codes.lock = ItemText(master, res::master::LockCode);
+            codes.unlock = ItemText(master, res::master::UnlockCode);
+            return codes.lock.size() == 21 && codes.lock[0] == L'L' && codes.unlock.size() == 13 &&
+                   codes.unlock[0] == L'U';
+        },
+        10s);
+    Check(made, "no code pair: \"" + Utf8(codes.lock) + "\", \"" + Utf8(codes.unlock) + "\"");
     Say("lock code: " + Utf8(codes.lock));
     Say("unlock code: " + Utf8(codes.unlock));
     Capture(master, options, L"master-window");
@@ -482,8 +434,9 @@ CodePair WalkMasterWindow(HWND main, const Options &options)
 std::wstring WaitForStatus(HWND sub, const std::function<bool(const std::wstring &)> &fits, const char *what)
 {
     std::wstring status;
-    if (!Until([&] { return fits(status = ItemText(sub, res::sub::Status)); }, kWindowWait))
-        Fail(std::string("the Sub window's status line does not show ") + what + ": \"" + Utf8(status) + "\"");
+    // Read first: the message shows the last status seen.
+    const bool shown = Until([&] { return fits(status = ItemText(sub, res::sub::Status)); }, kWindowWait);
+    Check(shown, std::string("the Sub window's status line does not show ") + what + ": \"" + Utf8(status) + "\"");
     Say("Sub status: " + Utf8(status));
     return status;
 }
@@ -493,7 +446,7 @@ void WalkSubWindow(HWND main, const CodePair &codes, const Options &options)
     Click(main, res::main_window::Sub);
     HWND sub = WaitForDialog(L"Sub");
     const auto openNow = [](const std::wstring &s) {
-        return s.rfind(L"0 days 0 hours 0 minutes 0 seconds remaining, open at ", 0) == 0;
+        return StartsWith(s, L"0 days 0 hours 0 minutes 0 seconds remaining, open at ");
     };
     WaitForStatus(sub, openNow, "an open safe");
 
@@ -505,8 +458,8 @@ void WalkSubWindow(HWND main, const CodePair &codes, const Options &options)
     WaitForStatus(
         sub,
         [](const std::wstring &s) {
-            return (s.rfind(L"0 days 0 hours 59 minutes ", 0) == 0 ||
-                    s.rfind(L"0 days 1 hours 0 minutes 0 seconds ", 0) == 0) &&
+            return (StartsWith(s, L"0 days 0 hours 59 minutes ") ||
+                    StartsWith(s, L"0 days 1 hours 0 minutes 0 seconds ")) &&
                    s.find(L" remaining, open at ") != std::wstring::npos;
         },
         "the hour left");
@@ -529,8 +482,8 @@ void WalkSubWindow(HWND main, const CodePair &codes, const Options &options)
     Sleep(1000);
     const auto asked = Clock::now();
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(sub, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result))
-        Fail("the Sub window did not answer WM_NULL within 1 s, 1.0 s after Enter on 'Update time' with a silent safe");
+    Check(SendMessageTimeoutW(sub, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result),
+          "the Sub window did not answer WM_NULL within 1 s, 1.0 s after Enter on 'Update time' with a silent safe");
     const long long answered = Ms(Clock::now() - asked);
     Say("silent safe: the Sub window answered WM_NULL in " + std::to_string(answered) +
         " ms, 1.0 s after Enter on 'Update time'");
@@ -580,8 +533,7 @@ int wmain(int argc, wchar_t **argv)
     Capture(main, options, L"main-window");
 
     Click(main, IDCANCEL);
-    if (WaitForSingleObject(gProgram.hProcess, 30000) != WAIT_OBJECT_0)
-        Fail("the program did not end after 'Close'");
+    Check(WaitForSingleObject(gProgram.hProcess, 30000) == WAIT_OBJECT_0, "the program did not end after 'Close'");
     DWORD code = 0;
     GetExitCodeProcess(gProgram.hProcess, &code);
     Say("the program ended with " + std::to_string(code));

@@ -50,21 +50,6 @@ TempSettingsHome::~TempSettingsHome()
     PointAt(outer_);
 }
 
-QString TempSettingsHome::dataDirs() const
-{
-    return dir_.path() + QStringLiteral("/share");
-}
-
-QString TempSettingsHome::configHome() const
-{
-    return dir_.path() + QStringLiteral("/config");
-}
-
-QString TempSettingsHome::dataHome() const
-{
-    return dir_.path() + QStringLiteral("/data");
-}
-
 QString TempSettingsHome::storeFile(const QString &applicationName) const
 {
     const QString name =

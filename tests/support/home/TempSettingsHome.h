@@ -29,9 +29,9 @@ public:
 
     bool isValid() const { return dir_.isValid(); }
     QString path() const { return dir_.path(); }
-    QString configHome() const; // XDG_CONFIG_HOME: path() + "/config"
-    QString dataHome() const;   // XDG_DATA_HOME: path() + "/data"
-    QString dataDirs() const;   // XDG_DATA_DIRS: path() + "/share" (not made)
+    QString configHome() const { return path() + QStringLiteral("/config"); } // XDG_CONFIG_HOME
+    QString dataHome() const { return path() + QStringLiteral("/data"); }     // XDG_DATA_HOME
+    QString dataDirs() const { return path() + QStringLiteral("/share"); }    // XDG_DATA_DIRS (not made)
 
     // The file that holds the settings of the application with this name
     // (default: this program's): configHome()/Vandrel/<name>.conf.

@@ -5,11 +5,6 @@
 
 namespace testsupport {
 
-std::string SimSafeProcess::programPath()
-{
-    return VANDREL_SIMSAFE_PATH;
-}
-
 SimSafeProcess::~SimSafeProcess()
 {
     stop();
@@ -21,14 +16,14 @@ bool SimSafeProcess::start(const std::vector<std::string> &args, std::chrono::mi
     error_.clear();
     portPath_.clear();
 
-    std::vector<std::string> argv = {programPath()};
+    std::vector<std::string> argv = {VANDREL_SIMSAFE_PATH};
     argv.insert(argv.end(), args.begin(), args.end());
     child_.setProcessChannelMode(QProcess::ForwardedErrorChannel); // --verbose goes to the test's log
     std::string line;
     if (!StartChild(child_, argv, SIGTERM) || !ReadLine(child_, line, timeout) || line.empty() ||
         line[0] != '/') {
         const int code = stop(std::chrono::milliseconds(500));
-        error_ = "simsafe (" + programPath() + ") did not report its port";
+        error_ = "simsafe (" VANDREL_SIMSAFE_PATH ") did not report its port";
         if (!line.empty())
             error_ += "; it said \"" + line + "\"";
         error_ += "; exit code " + std::to_string(code);

@@ -64,9 +64,6 @@ public:
     pid_t pid() const { return static_cast<pid_t>(child_.processId()); }
     const std::string &errorText() const { return error_; }
 
-    // Where the program was built.
-    static std::string programPath();
-
 private:
     // Control lines go to its standard input, answers come on its standard
     // output; its standard error is the test's.

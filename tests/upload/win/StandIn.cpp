@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Stands in for avrdude.exe in the Windows launcher tests. It records, in the
 // folder named by VANDREL_STANDIN_RECORD:
-//   line     its command line as Windows handed it over (UTF-8)
-//   words    each argument as its C runtime read it back (without its own
-//            name), each followed by a NUL
-//   cwd      its current folder
 //   pid      its process id
-//   started  written once all of the above and the two lines below are out
-// and writes "stand-in error" and a line end to standard error (or, when the
-// folder holds "replay", an avrdude log to play back: that file) and "stand-in
+//   started  written once the pid and the two lines below are out
+// and writes "stand-in error" and a line end to standard error and "stand-in
 // output" to standard output. When the folder holds "wait", it waits (up to
 // 30 s) until the test makes "go". It exits with the number in "exit" (0
-// when absent).
+// when absent). (The words and the folder avrdude.exe is given are the
+// whole-product run's.)
 
 #include <windows.h>
 
@@ -19,21 +15,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Utf8(const std::wstring &text)
-{
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(std::size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), n, nullptr, nullptr);
-    return utf8;
-}
 
 void Write(const fs::path &path, const std::string &text)
 {
@@ -42,23 +29,14 @@ void Write(const fs::path &path, const std::string &text)
 
 } // namespace
 
-int wmain(int argc, wchar_t **argv)
+int wmain()
 {
     wchar_t record[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"VANDREL_STANDIN_RECORD", record, MAX_PATH) == 0)
         return 100;
     const fs::path folder(record);
-    Write(folder / "line", Utf8(GetCommandLineW()));
-    std::string words;
-    for (int i = 1; i < argc; ++i)
-        words += Utf8(argv[i]) + '\0';
-    Write(folder / "words", words);
-    Write(folder / "cwd", Utf8(fs::current_path().wstring()));
     Write(folder / "pid", std::to_string(GetCurrentProcessId()));
-    if (std::ifstream replay(folder / "replay", std::ios::binary); replay)
-        std::fputs(std::string(std::istreambuf_iterator<char>(replay), {}).c_str(), stderr);
-    else
-        std::fputs("stand-in error\n", stderr);
+    std::fputs("stand-in error\n", stderr);
     std::fflush(stderr);
     std::fputs("stand-in output\n", stdout);
     std::fflush(stdout);
