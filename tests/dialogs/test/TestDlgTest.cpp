@@ -179,7 +179,7 @@ TEST(PortChoices, TheDevicesPresentEachOnceAndTheOneUsbBoardWithNothingStored)
 }
 
 // Every button in one window: what it reports, with the typed folder and the
-// port shown stored first. Any reply that arrived intact is success, whatever
+// port shown stored first (the last row's, for 'Get Version'). Any reply that arrived intact is success, whatever
 // it says, but the safe's refusal of a test unlock; a failed exchange is
 // "Failed". 'Send' shows the reply itself. A
 // chosen port with no safe on it fails: the exchange went there, not to the
@@ -210,6 +210,9 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
         // A locked safe refuses the test unlock ("N") and stays shut.
         {"", "", Send, kLockCode, "Y", "closed"},
         {"", "", TestUnlock, "", "Unlock refused", "closed"},
+        // No log yet to hand to a viewer, so none comes up whatever the desktop.
+        {"", "", ViewUploadLog, "", "No upload has written its log yet. It will be the file\n" +
+                                        QString::fromStdString(settings::WorkDir()) + "/upload_out.txt"},
     };
     ASSERT_TRUE(settings::SetSerialPort(safePort.toStdString()));
     QStringList seen; // folder and port in the store when the message comes
@@ -247,31 +250,22 @@ TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
             ASSERT_TRUE(settings::SetArduinoPath("/elsewhere"));
             ASSERT_TRUE(settings::SetSerialPort("COM2"));
         }
-        Click(w, dialogkit::IDCANCEL);
-    });
-}
-
-// 'Get Version' stores the folder and the port shown before the Version
-// window asks the safe. (What the Version window shows, its build stamp and
-// "Unknown" too, are the Version window tests'.)
-TEST_F(TestWindow, GetVersionStoresThePortShownThenShowsTheSafesVersion)
-{
-    ASSERT_TRUE(settings::SetSerialPort(safePort.toStdString()));
-    QStringList seen;
-    Run([&](QWidget *w) {
-        TypeInto(w, ArduinoFolder, kTypedFolder);
-        ASSERT_TRUE(settings::SetSerialPort("COM2")); // no safe there: the port shown must be stored first
+        // 'Get Version' too: the Version window, owned by this one, asks the
+        // safe on the port shown. (What it shows, its build stamp and
+        // "Unknown" too, are the Version window tests'.)
+        messages.clear();
+        seen.clear();
         OnNextModal([&](QWidget *version) {
-            EXPECT_EQ(version->parentWidget()->windowTitle(), "Test") << "owned by the Test window";
+            EXPECT_EQ(version->parentWidget(), w);
             seen << Stored("ArduinoPath").value_or("none") << Stored("SerialPort").value_or("none")
                  << TextOf(version, res::version::FirmwareVersion);
             Click(version, res::version::Done);
         });
         Click(w, GetVersion);
-        PressKey(w, Qt::Key_Escape);
+        EXPECT_EQ(seen, (QStringList{kTypedFolder, safePort, kSimulatedVersion}));
+        EXPECT_TRUE(messages.messages.empty());
+        Click(w, dialogkit::IDCANCEL);
     });
-    EXPECT_EQ(seen, (QStringList{kTypedFolder, safePort, kSimulatedVersion}));
-    EXPECT_TRUE(messages.messages.empty());
 }
 
 // Run from its build, the program points to the build tree's copy of the
