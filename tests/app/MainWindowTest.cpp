@@ -48,7 +48,7 @@ TEST(MainWindow, OpensWithFocusOnCloseAndTheVersionLineAndNoCloseBox)
             QStringLiteral(R"(^Vandrel version 1 - [A-Z][a-z]{2} [ 123]\d \d{4}, \d\d:\d\d:\d\d$)"));
         EXPECT_TRUE(form.match(line).hasMatch()) << line.toStdString();
         // Screen readers read the line itself: a static text has no name of its own.
-        EXPECT_EQ(uitest::AccessibleName(w, VersionLine), line);
+        EXPECT_EQ(uitest::SpokenName(w, VersionLine), line);
         uitest::ExpectEveryControlReachable(w);
 
         PressKey(w, Qt::Key_Tab); // from "Close" to "Master"

@@ -38,7 +38,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -120,7 +119,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(workDir_));
         for (const char *sketch : {"Blink", "Cadrelle"}) {
             const QString built = QString::fromStdString(FirmwarePath(sketch));
-            ASSERT_TRUE(QFile::copy(built, FirmwareInWorkDir(sketch))) << Str(built);
+            ASSERT_TRUE(QFile::copy(built, workDir_ + QLatin1Char('/') + sketch + QStringLiteral(".hex"))) << Str(built);
         }
 
         // A blank board: nothing but the bootloader.
@@ -140,11 +139,6 @@ protected:
         board_.stop();
         if (!board_.errorOutput().empty())
             std::printf("simboard's error output:\n%s\n", board_.errorOutput().c_str());
-    }
-
-    QString FirmwareInWorkDir(const char *sketch) const
-    {
-        return workDir_ + QLatin1Char('/') + QLatin1String(sketch) + QStringLiteral(".hex");
     }
 
     // Waits for the board's next event that begins with `prefix`, with the
@@ -229,7 +223,6 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUploadBlink)
             kUploadWindowTime);
         test.DoModal();
         ASSERT_TRUE(ran);
-        ASSERT_FALSE(HasFatalFailure());
         ASSERT_FALSE(HasFailure()) << "Cadrelle is not on the board";
     }
 

@@ -157,15 +157,11 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             // A screen reader names the box by its label, and reads the status
             // line's own text (a static text never gets a name of its own).
             EXPECT_EQ(SpokenName(w, Code), "Lock or unlock code");
-            EXPECT_EQ(AccessibleName(w, Status), kNoConnection);
+            EXPECT_EQ(SpokenName(w, Status), kNoConnection);
             ExpectEveryControlReachable(w);
 
-            // How each kind of time reply reads is the time-text tests' business.
-            ASSERT_EQ(safe_.control("reply 93784"), "ok");
-            const std::int64_t before = Now();
-            Click(w, UpdateTime);
-            EXPECT_TRUE(IsRemainingStatus(TextOf(w, Status), 93784, 93784, before, Now()))
-                << TextOf(w, Status).toStdString();
+            // How each kind of time reply reads is the time-text tests'
+            // business; a count shows in the table's rows below.
             ASSERT_EQ(safe_.control("reply X"), "ok");
             Click(w, UpdateTime);
             EXPECT_EQ(TextOf(w, Status), kHidden);
@@ -211,7 +207,7 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             const auto pressed = std::chrono::steady_clock::now();
             std::chrono::milliseconds answeredAfter{-1};
             QTimer::singleShot(800ms, w, [&] {
-                const QString spoken = AccessibleName(w, Status);
+                const QString spoken = SpokenName(w, Status);
                 answeredAfter = std::chrono::duration_cast<std::chrono::milliseconds>(
                     std::chrono::steady_clock::now() - pressed);
                 EXPECT_EQ(spoken, statusBefore);

@@ -11,6 +11,7 @@
 #include "TestDlg.h"
 #include "WindowTestSupport.h"
 
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QTest>
@@ -115,7 +116,7 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
             QComboBox *list = ListOf(w, PortList);
             EXPECT_EQ(list->currentText(), c.selected);
             // A screen reader names the list by the port chosen.
-            EXPECT_EQ(uitest::AccessibleName(w, PortList), c.selected);
+            EXPECT_EQ(AccessibleOf(w, PortList)->text(QAccessible::Name), c.selected);
             // The closed list shows the chosen port whole, a long device path too.
             QStyleOptionComboBox option;
             option.initFrom(list);

@@ -104,10 +104,10 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
             uitest::OnNextModal([&](QWidget *progress) {
                 EXPECT_EQ(windowtest::Stored(home, "ArduinoPath"), arduino);
                 EXPECT_EQ(windowtest::Stored(home, "SerialPort"), port.path());
-                EXPECT_EQ(windowtest::TextOf(progress, res::upload_progress::What),
+                EXPECT_EQ(uitest::TextOf(progress, res::upload_progress::What),
                           "Uploading Cadrelle.hex to " + port.path());
                 EXPECT_EQ(progress->parentWidget(), w);
-                const auto shown = [&] { return windowtest::TextOf(progress, res::upload_progress::Progress); };
+                const auto shown = [&] { return uitest::TextOf(progress, res::upload_progress::Progress); };
                 EXPECT_TRUE(uitest::WaitFor([&] { return shown() == row.progress; })) << shown().toStdString();
                 // The bar beside the words stands at their figure (0 without one).
                 QAccessibleInterface *bar = uitest::AccessibleOf(progress, res::upload_progress::Bar);

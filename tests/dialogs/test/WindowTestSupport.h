@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the Test and Version window tests share: the settings store as it lies
-// on disk, choosing in a drop-down list, the text of a control.
+// on disk, choosing in a drop-down list, labels that fit.
 #pragma once
 
 #include "TempSettingsHome.h"
@@ -51,9 +51,6 @@ inline void ChooseInList(QWidget *window, int id, const QString &text)
         QTest::keyClick(list, Qt::Key_Down);
     ASSERT_EQ(list->currentText(), text);
 }
-
-// The text of an edit box or a label.
-using uitest::TextOf;
 
 // Every label shows its whole text: word-wrapped in its own rectangle, with
 // no word wider than the label and no line below it.

@@ -93,12 +93,6 @@ QAccessibleInterface *AccessibleOf(QWidget *window, int id)
     return iface;
 }
 
-QString AccessibleName(QWidget *window, int id)
-{
-    QAccessibleInterface *iface = AccessibleOf(window, id);
-    return iface ? iface->text(QAccessible::Name) : QString();
-}
-
 QString SpokenName(QWidget *window, int id)
 {
     QAccessibleInterface *iface = AccessibleOf(window, id);
