@@ -75,12 +75,6 @@ constexpr auto kLockedBeforeUploads = 45s;
 
 constexpr std::int32_t kLockSeconds = 3600;
 
-// Failures show texts as texts.
-std::string Str(const QString &text)
-{
-    return text.toStdString();
-}
-
 QByteArray ReadAll(const QString &path)
 {
     QFile file(path);
@@ -119,7 +113,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(workDir_));
         for (const char *sketch : {"Blink", "Cadrelle"}) {
             const QString built = QString::fromStdString(FirmwarePath(sketch));
-            ASSERT_TRUE(QFile::copy(built, workDir_ + QLatin1Char('/') + sketch + QStringLiteral(".hex"))) << Str(built);
+            ASSERT_TRUE(QFile::copy(built, workDir_ + QLatin1Char('/') + sketch + QStringLiteral(".hex"))) << built.toStdString();
         }
 
         // A blank board: nothing but the bootloader.
@@ -202,10 +196,8 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUploadBlink)
     // --- The Test window puts Cadrelle onto the blank board. ---
     {
         TestDlg test;
-        bool ran = false;
         OnNextModal(
             [&](QWidget *w) {
-                ran = true;
                 std::vector<BoardEvent> resets;
                 const auto start = UploadFromTestWindow(w, res::test::UploadCadrelle, resets);
                 ASSERT_TRUE(start);
@@ -222,7 +214,6 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUploadBlink)
             },
             kUploadWindowTime);
         test.DoModal();
-        ASSERT_TRUE(ran);
         ASSERT_FALSE(HasFailure()) << "Cadrelle is not on the board";
     }
 
@@ -240,7 +231,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUploadBlink)
             // drop: its opening reset the board, the time question went into
             // the bootloader, the stray byte came back, and the question was
             // asked again once Cadrelle ran.
-            EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << Str(TextOf(w, Status));
+            EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << TextOf(w, Status).toStdString();
             EXPECT_TRUE(AwaitEvent("reset open", 1s)) << "the first exchange did not reset the board";
             EXPECT_TRUE(AwaitEvent("stray", 1s)) << "the reset left no stray byte";
             EXPECT_TRUE(AwaitEvent("latch 1", 1s)) << "Cadrelle did not start again";
@@ -253,7 +244,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUploadBlink)
                                    QStringLiteral("Safe locked for %1 seconds").arg(kLockSeconds)}));
             EXPECT_TRUE(AwaitEvent("latch 0", 2s)) << "the latch did not close";
             const std::optional<long> afterLock = RemainingSeconds(TextOf(w, Status));
-            ASSERT_TRUE(afterLock) << Str(TextOf(w, Status));
+            ASSERT_TRUE(afterLock) << TextOf(w, Status).toStdString();
             EXPECT_GE(*afterLock, kLockSeconds - 3);
             EXPECT_LE(*afterLock, kLockSeconds);
             PressKey(w, Qt::Key_Escape);
@@ -283,7 +274,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUploadBlink)
                     const QStringList texts = uitest::Texts(messages_);
                     bool ok = texts.size() == 1;
                     const long seconds = ok ? texts.front().toLong(&ok) : -1;
-                    EXPECT_TRUE(ok) << Str(texts.join(QLatin1Char('|')));
+                    EXPECT_TRUE(ok) << texts.join(QLatin1Char('|')).toStdString();
                     return std::make_pair(Clock::now(), seconds);
                 };
                 const auto before = timeLeft();

@@ -79,7 +79,6 @@ const auto kEnterOnClose = [](QWidget *w) {
     Control(w, dialogkit::IDCANCEL)->setFocus(Qt::TabFocusReason);
     PressKey(w, Qt::Key_Return);
 };
-const auto kTestLock = [](QWidget *w) { Click(w, TestLock); };
 
 // The port list on opening, and what the next action stores.
 TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
@@ -96,7 +95,7 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
         {"COM", "COM1", kCloseBox, "COM1", ""},
         // No item begins with COM12: nothing selected, an empty port stored,
         // and exchanges fail until a port is chosen.
-        {"COM12", "", kTestLock, "", "Failed"},
+        {"COM12", "", [](QWidget *w) { Click(w, TestLock); }, "", "Failed"},
         {std::nullopt, "COM4", kEnterOnClose, "COM4", ""},
         {kLink, kLink, kEscape, kLink, ""},
     };
@@ -113,7 +112,7 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
         messages.clear();
 
         const int result = Run([&](QWidget *w) {
-            QComboBox *list = ListOf(w, PortList);
+            auto *list = qobject_cast<QComboBox *>(Control(w, PortList));
             EXPECT_EQ(list->currentText(), c.selected);
             // A screen reader names the list by the port chosen.
             EXPECT_EQ(AccessibleOf(w, PortList)->text(QAccessible::Name), c.selected);
@@ -125,7 +124,6 @@ TEST_F(TestWindow, SelectsTheStoredPortAndTheNextActionStoresTheSelection)
                                                               QStyle::SC_ComboBoxEditField, list);
             EXPECT_LE(list->fontMetrics().horizontalAdvance(list->currentText()), field.width());
             EXPECT_EQ(TextOf(w, ArduinoFolder), QString::fromStdString(settings::DefaultArduinoPath()));
-            EXPECT_EQ(TextOf(w, CommandText), "");
             EXPECT_EQ(FocusedId(w), Send);
             // Opening writes nothing.
             EXPECT_EQ(Stored("SerialPort"), before);

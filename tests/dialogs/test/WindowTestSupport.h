@@ -33,16 +33,10 @@ inline std::optional<QString> Stored(const testsupport::TempSettingsHome &home, 
     return store.contains(key) ? std::optional(store.value(key).toString()) : std::nullopt;
 }
 
-// A list's currentText() is "" when no item is selected.
-inline QComboBox *ListOf(QWidget *window, int id)
-{
-    return qobject_cast<QComboBox *>(uitest::Control(window, id));
-}
-
 // Chooses the item from the keyboard, as a user moves through the list.
 inline void ChooseInList(QWidget *window, int id, const QString &text)
 {
-    QComboBox *list = ListOf(window, id);
+    auto *list = qobject_cast<QComboBox *>(uitest::Control(window, id));
     const int index = list->findText(text, Qt::MatchExactly);
     ASSERT_GE(index, 0) << "no item " << text.toStdString();
     list->setFocus(Qt::TabFocusReason);
