@@ -85,24 +85,19 @@ std::string WithChangedDigit(std::string code, std::size_t at)
     return code;
 }
 
-class SubWindow : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(home_.isValid()); }
-
-    testsupport::TempSettingsHome home_;
-    dialogkit::MessageRecorder messages_;
-    testsupport::SimSafeProcess safe_;
-};
-
 // One window through its life: opened while the safe is silent, then the
 // time as each kind of reply shows it, the safe's own lock and unlock, every
 // check and answer of "Apply code", Enter, and the window alive while the
 // safe is silent.
-TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
+TEST(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
 {
+    testsupport::TempSettingsHome home;
+    dialogkit::MessageRecorder messages;
+    testsupport::SimSafeProcess safe;
+    ASSERT_TRUE(home.isValid());
     // Silent to the first time question and to its repeat.
-    ASSERT_TRUE(safe_.start({"--misbehave", "silent,silent,ok"})) << safe_.errorText();
-    ASSERT_TRUE(settings::SetSerialPort(safe_.portPath()));
+    ASSERT_TRUE(safe.start({"--misbehave", "silent,silent,ok"})) << safe.errorText();
+    ASSERT_TRUE(settings::SetSerialPort(safe.portPath()));
     const keycodes::KeyCodes pair = keycodes::MakeKeyCodes(3600, 0);
     const keycodes::KeyCodes other = keycodes::MakeKeyCodesAt(Now() + 7, 3600, 0);
     ASSERT_NE(pair.unlockCode, other.unlockCode);
@@ -152,7 +147,7 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             // The first time update, which the window waited for before it
             // showed, failed: the status line says so, and no message does.
             EXPECT_EQ(TextOf(w, Status), kNoConnection);
-            EXPECT_TRUE(messages_.messages.empty());
+            EXPECT_TRUE(messages.messages.empty());
             EXPECT_EQ(FocusedId(w), dialogkit::IDCANCEL);
             // A screen reader names the box by its label, and reads the status
             // line's own text (a static text never gets a name of its own).
@@ -162,23 +157,23 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
 
             // How each kind of time reply reads is the time-text tests'
             // business; a count shows in the table's rows below.
-            ASSERT_EQ(safe_.control("reply X"), "ok");
+            ASSERT_EQ(safe.control("reply X"), "ok");
             Click(w, UpdateTime);
             EXPECT_EQ(TextOf(w, Status), kHidden);
-            ASSERT_EQ(safe_.control("reply-off"), "ok");
+            ASSERT_EQ(safe.control("reply-off"), "ok");
 
-            safe_.received();
+            safe.received();
             for (const auto &c : cases) {
                 SCOPED_TRACE(c.typed);
                 if (!c.answer.empty() && c.answer != "-") {
-                    ASSERT_EQ(safe_.control(c.answer), "ok");
+                    ASSERT_EQ(safe.control(c.answer), "ok");
                 }
-                messages_.clear();
+                messages.clear();
                 TypeCode(w, c.typed);
                 const std::int64_t from = Now();
                 Click(w, ApplyCode);
-                EXPECT_EQ(uitest::Texts(messages_), c.messages);
-                EXPECT_EQ(safe_.received(), (c.answer.empty() ? "" : Copies(c.typed)) + Copies("T"));
+                EXPECT_EQ(uitest::Texts(messages), c.messages);
+                EXPECT_EQ(safe.received(), (c.answer.empty() ? "" : Copies(c.typed)) + Copies("T"));
                 const QString status = TextOf(w, Status);
                 EXPECT_TRUE(c.low > c.high || IsRemainingStatus(status, c.low, c.high, from, Now()))
                     << status.toStdString();
@@ -187,14 +182,14 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
 
             // Enter presses the focused button; in the code box it ends the
             // window without applying.
-            ASSERT_EQ(safe_.control("reply Y"), "ok");
-            messages_.clear();
+            ASSERT_EQ(safe.control("reply Y"), "ok");
+            messages.clear();
             TypeInto(w, Code, QString::fromStdString(pair.unlockCode));
             PressKey(w, Qt::Key_Tab);
             EXPECT_EQ(FocusedId(w), ApplyCode);
             PressKey(w, Qt::Key_Return);
-            EXPECT_EQ(uitest::Texts(messages_), QStringList({kUnlockGood, "Safe unlocked"}));
-            messages_.clear();
+            EXPECT_EQ(uitest::Texts(messages), QStringList({kUnlockGood, "Safe unlocked"}));
+            messages.clear();
             PressKey(w, Qt::Key_Tab);
             EXPECT_EQ(FocusedId(w), UpdateTime);
 
@@ -202,7 +197,7 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             // exchange still runs, and the window answers assistive tools
             // with the status it had, shows the busy pointer, and starts no
             // second exchange for a press that comes meanwhile.
-            ASSERT_EQ(safe_.control("misbehave silent"), "ok");
+            ASSERT_EQ(safe.control("misbehave silent"), "ok");
             const QString statusBefore = TextOf(w, Status);
             const auto pressed = std::chrono::steady_clock::now();
             std::chrono::milliseconds answeredAfter{-1};
@@ -222,14 +217,14 @@ TEST_F(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
             EXPECT_GE(answeredAfter, 800ms) << "the window answered nothing while the exchange ran";
             EXPECT_LT(answeredAfter, 1800ms);
             EXPECT_EQ(TextOf(w, Status), kNoConnection);
-            ASSERT_EQ(safe_.control("misbehave ok"), "ok");
+            ASSERT_EQ(safe.control("misbehave ok"), "ok");
 
             TypeInto(w, Code, QString::fromStdString(pair.lockCode));
             PressKey(w, Qt::Key_Return);
         },
         90s);
     EXPECT_EQ(dialog.DoModal(), dialogkit::IDOK);
-    EXPECT_TRUE(messages_.messages.empty());
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 } // namespace
