@@ -126,13 +126,11 @@ protected:
         if (!HasFailure())
             return;
         // What the board and the uploader did, to tell where it went wrong.
-        std::string events;
         for (const BoardEvent &e : board_.events())
-            events += "  " + std::to_string(e.seconds) + " " + e.what + "\n";
-        std::printf("board events:\n%supload log:\n%s\n", events.c_str(), ReadAll(logPath_).constData());
+            std::printf("board event: %.3f %s\n", e.seconds, e.what.c_str());
         board_.stop();
-        if (!board_.errorOutput().empty())
-            std::printf("simboard's error output:\n%s\n", board_.errorOutput().c_str());
+        std::printf("upload log:\n%s\nsimboard's error output:\n%s\n", ReadAll(logPath_).constData(),
+                    board_.errorOutput().c_str());
     }
 
     // Waits for the board's next event that begins with `prefix`, with the
