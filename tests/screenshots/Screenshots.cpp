@@ -69,24 +69,22 @@ template <class Window> void InWindow(const std::function<void(QWidget *)> &scri
     window.DoModal();
 }
 
-// Settings in a temporary home, the port the simulated safe's.
-struct SafeAtHand {
-    testsupport::TempSettingsHome home;
-    testsupport::SimSafeProcess safe;
-    SafeAtHand() { EXPECT_TRUE(safe.start() && settings::SetSerialPort(safe.portPath())) << safe.errorText(); }
-};
-
 } // namespace
 
-TEST(Screenshots, MainWindow)
+// Each window as a user meets it, the Sub window after the wearer has applied
+// a lock code for 1 day, 2 hours, 3 minutes and 4 seconds: the status line
+// tells how long. Settings in a temporary home, the port the simulated safe's.
+TEST(Screenshots, EachWindow)
 {
+    testsupport::TempSettingsHome home;
+    testsupport::SimSafeProcess safe;
+    ASSERT_TRUE(safe.start() && settings::SetSerialPort(safe.portPath())) << safe.errorText();
+    // The folder a user on Linux sees by default, rather than the temporary home.
+    ASSERT_TRUE(settings::SetArduinoPath("/home/ada/.local/share/Vandrel/arduino-0012X"));
+    dialogkit::MessageRecorder messages;
     InWindow<CCadrelleControllerDlg>([](QWidget *w) { EXPECT_TRUE(Save(w->grab(), "main-window")); });
-}
-
-TEST(Screenshots, MasterWindow)
-{
-    using namespace res::master;
     InWindow<MasterDlg>([](QWidget *w) {
+        using namespace res::master;
         Click(w, LockForTime);
         TypeInto(w, Days, "1");
         TypeInto(w, Hours, "2");
@@ -94,26 +92,11 @@ TEST(Screenshots, MasterWindow)
         Click(w, GenerateKeyCode);
         EXPECT_TRUE(Save(w->grab(), "master-window"));
     });
-}
-
-// After the wearer has applied a lock code for 1 day, 2 hours, 3 minutes and
-// 4 seconds: the status line tells how long.
-TEST(Screenshots, SubWindow)
-{
-    SafeAtHand at;
-    dialogkit::MessageRecorder messages;
     InWindow<SubDlg>([](QWidget *w) {
         TypeInto(w, res::sub::Code, QString::fromStdString(keycodes::MakeKeyCodes(93784, 0).lockCode));
         Click(w, res::sub::ApplyCode);
         EXPECT_TRUE(Save(w->grab(), "sub-window"));
     });
-}
-
-TEST(Screenshots, TestAndVersionWindows)
-{
-    SafeAtHand at;
-    // The folder a user on Linux sees by default, rather than the temporary home.
-    ASSERT_TRUE(settings::SetArduinoPath("/home/ada/.local/share/Vandrel/arduino-0012X"));
     InWindow<TestDlg>([](QWidget *w) {
         TypeInto(w, res::test::CommandText, QStringLiteral("V"));
         Control(w, res::test::Send)->setFocus(Qt::TabFocusReason);
