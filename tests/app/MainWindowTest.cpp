@@ -17,8 +17,7 @@
 #include <cstdio>
 
 using namespace res::main_window;
-using uitest::OnNextModal;
-using uitest::PressKey;
+using namespace uitest;
 
 namespace {
 // Runs only the test that prints the application's name.
@@ -33,7 +32,7 @@ TEST(MainWindow, OpensWithFocusOnCloseAndTheVersionLineAndNoCloseBox)
     CCadrelleControllerDlg dialog;
     bool masterOpened = false;
     OnNextModal([&](QWidget *w) {
-        EXPECT_EQ(uitest::FocusedId(w), dialogkit::IDCANCEL);
+        EXPECT_EQ(FocusedId(w), dialogkit::IDCANCEL);
         // A normal application window (in the task bar), not a dialog.
         EXPECT_EQ(w->windowType(), Qt::Window);
         EXPECT_FALSE(w->windowFlags() & Qt::WindowCloseButtonHint);
@@ -41,23 +40,23 @@ TEST(MainWindow, OpensWithFocusOnCloseAndTheVersionLineAndNoCloseBox)
         const QList<QSize> iconSizes = w->windowIcon().availableSizes();
         EXPECT_TRUE(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(256, 256)));
 
-        const QString line = uitest::TextOf(w, VersionLine);
+        const QString line = TextOf(w, VersionLine);
         const QRegularExpression form(
             QStringLiteral(R"(^Vandrel version 1 - [A-Z][a-z]{2} [ 123]\d \d{4}, \d\d:\d\d:\d\d$)"));
         EXPECT_TRUE(form.match(line).hasMatch()) << line.toStdString();
         // Screen readers read the line itself: a static text has no name of its own.
-        EXPECT_EQ(uitest::SpokenName(w, VersionLine), line);
-        uitest::ExpectEveryControlReachable(w);
+        EXPECT_EQ(SpokenName(w, VersionLine), line);
+        ExpectEveryControlReachable(w);
 
         PressKey(w, Qt::Key_Tab); // from "Close" to "Master"
-        ASSERT_EQ(uitest::FocusedId(w), Master);
+        ASSERT_EQ(FocusedId(w), Master);
         OnNextModal([&](QWidget *master) {
             masterOpened = master->windowTitle() == "Master";
             PressKey(master, Qt::Key_Escape);
         });
         PressKey(w, Qt::Key_Return);
         EXPECT_EQ(QApplication::activeModalWidget(), w);
-        uitest::Control(w, dialogkit::IDCANCEL)->setFocus(Qt::TabFocusReason);
+        Control(w, dialogkit::IDCANCEL)->setFocus(Qt::TabFocusReason);
         PressKey(w, Qt::Key_Return); // Enter on "Close" ends the program
     });
     EXPECT_EQ(dialog.DoModal(), dialogkit::IDCANCEL);

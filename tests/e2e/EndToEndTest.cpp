@@ -47,15 +47,8 @@
 #include <vector>
 
 using namespace std::chrono_literals;
-using dialogkit::MessageRecorder;
-using testsupport::BoardEvent;
-using testsupport::FirmwarePath;
-using testsupport::SimBoardProcess;
-using uitest::Click;
-using uitest::OnNextModal;
-using uitest::PressKey;
-using uitest::TextOf;
-using uitest::TypeInto;
+using namespace testsupport;
+using namespace uitest;
 
 namespace {
 
@@ -182,8 +175,8 @@ protected:
         return start;
     }
 
-    testsupport::TempSettingsHome home_;
-    MessageRecorder messages_;
+    TempSettingsHome home_;
+    dialogkit::MessageRecorder messages_;
     SimBoardProcess board_;
     QString workDir_, logPath_;
 };

@@ -45,13 +45,6 @@ QByteArray ReadAll(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The Exec= of the desktop entry.
-QString DesktopExec(const QString &desktopFile)
-{
-    const QRegularExpression exec(QStringLiteral("^Exec=(.*)$"), QRegularExpression::MultilineOption);
-    return exec.match(QString::fromUtf8(ReadAll(desktopFile))).captured(1).trimmed();
-}
-
 TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome)
 {
     ASSERT_FALSE(packagePath.empty()) << "usage: package_tests <.deb>";
@@ -62,8 +55,10 @@ TEST(InstalledPackage, UploadsCadrelleToABlankBoardWithDefaultSettingsInANewHome
     unpack.start(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), QString::fromStdString(packagePath), root});
     ASSERT_TRUE(unpack.waitForFinished(60000) && unpack.exitCode() == 0) << unpack.readAllStandardError().constData();
 
-    // The program as the menu starts it.
-    const QString exec = DesktopExec(root + QStringLiteral("/usr/share/applications/vandrel.desktop"));
+    // The program as the menu starts it: the desktop entry's Exec=.
+    const QString desktop = QString::fromUtf8(ReadAll(root + QStringLiteral("/usr/share/applications/vandrel.desktop")));
+    const QString exec =
+        QRegularExpression(QStringLiteral("^Exec=(.*)$"), QRegularExpression::MultilineOption).match(desktop).captured(1).trimmed();
     const QString program = QStandardPaths::findExecutable(exec, {root + QStringLiteral("/usr/bin")});
     ASSERT_FALSE(program.isEmpty()) << "the desktop entry's Exec=" << exec.toStdString()
                                     << " is not in the package's /usr/bin";

@@ -24,7 +24,6 @@
 #include <optional>
 
 using namespace res::test;
-using dialogkit::MessageRecorder;
 using namespace uitest;
 using namespace windowtest;
 
@@ -64,7 +63,7 @@ protected:
 
     testsupport::TempSettingsHome home;
     testsupport::SimSafeProcess safe;
-    MessageRecorder messages;
+    dialogkit::MessageRecorder messages;
     QString safePort;
 };
 

@@ -23,10 +23,8 @@
 #include <functional>
 
 using namespace res::test;
-using uitest::Click;
-using uitest::PressKey;
-using uploadtest::ReadFile;
-using uploadtest::WriteFile;
+using namespace uitest;
+using namespace uploadtest;
 
 namespace {
 
@@ -90,8 +88,8 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(home.path()));
     TestDlg dialog;
-    uitest::OnNextModal([&](QWidget *w) {
-        uitest::TypeInto(w, ArduinoFolder, arduino);
+    OnNextModal([&](QWidget *w) {
+        TypeInto(w, ArduinoFolder, arduino);
         windowtest::ChooseInList(w, PortList, port.path());
         ASSERT_TRUE(settings::SetSerialPort("COM2"));
         for (const auto &row : rows) {
@@ -101,29 +99,29 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
             ASSERT_TRUE(WriteFile(Record("rest"), row.log.mid(row.pause)));
             ASSERT_TRUE(WriteFile(Record("exit"), row.exit));
             messages.clear();
-            uitest::OnNextModal([&](QWidget *progress) {
+            OnNextModal([&](QWidget *progress) {
                 EXPECT_EQ(windowtest::Stored(home, "ArduinoPath"), arduino);
                 EXPECT_EQ(windowtest::Stored(home, "SerialPort"), port.path());
-                EXPECT_EQ(uitest::TextOf(progress, res::upload_progress::What),
+                EXPECT_EQ(TextOf(progress, res::upload_progress::What),
                           "Uploading Cadrelle.hex to " + port.path());
                 EXPECT_EQ(progress->parentWidget(), w);
-                const auto shown = [&] { return uitest::TextOf(progress, res::upload_progress::Progress); };
-                EXPECT_TRUE(uitest::WaitFor([&] { return shown() == row.progress; })) << shown().toStdString();
+                const auto shown = [&] { return TextOf(progress, res::upload_progress::Progress); };
+                EXPECT_TRUE(WaitFor([&] { return shown() == row.progress; })) << shown().toStdString();
                 // The bar beside the words stands at their figure (0 without one).
-                QAccessibleInterface *bar = uitest::AccessibleOf(progress, res::upload_progress::Bar);
+                QAccessibleInterface *bar = AccessibleOf(progress, res::upload_progress::Bar);
                 ASSERT_TRUE(bar != nullptr && bar->role() == QAccessible::ProgressBar && bar->valueInterface());
                 EXPECT_EQ(bar->valueInterface()->currentValue().toInt(),
                           row.progress.endsWith('%') ? row.progress.section(' ', -1).chopped(1).toInt() : 0);
                 row.then(progress);
             });
             Click(w, UploadCadrelle);
-            ASSERT_EQ(uitest::Texts(messages).size(), 1);
-            EXPECT_EQ(uitest::Texts(messages)[0].section(QLatin1Char('\n'), 0, 0), row.message);
-            EXPECT_FALSE(uploadtest::ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on";
+            ASSERT_EQ(Texts(messages).size(), 1);
+            EXPECT_EQ(Texts(messages)[0].section(QLatin1Char('\n'), 0, 0), row.message);
+            EXPECT_FALSE(ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on";
         }
         messages.clear();
         Click(w, ViewUploadLog);
-        EXPECT_EQ(uitest::Texts(messages), QStringList{"Nothing on this computer opens the upload log. It is the file\n" +
+        EXPECT_EQ(Texts(messages), QStringList{"Nothing on this computer opens the upload log. It is the file\n" +
                                                        workDir + QStringLiteral("/upload_out.txt")});
         PressKey(w, Qt::Key_Escape);
     });
