@@ -177,10 +177,10 @@ TEST(PortChoices, TheDevicesPresentEachOnceAndTheOneUsbBoardWithNothingStored)
 }
 
 // Every button in one window: what it reports, with the typed folder and the
-// port shown stored first (the last row's, for 'Get Version'). Any reply that arrived intact is success, whatever
-// it says, but the safe's refusal of a test unlock; a failed exchange is
-// "Failed". 'Send' shows the reply itself. A
-// chosen port with no safe on it fails: the exchange went there, not to the
+// port shown stored first (the last row's, for 'Get Version'). Any reply that
+// arrived intact is success, whatever it says, but the safe's refusal of a
+// test unlock; a failed exchange is "Failed". 'Send' shows the reply itself.
+// A chosen port with no safe on it fails: the exchange went there, not to the
 // port the window opened with.
 TEST_F(TestWindow, EveryButtonStoresTheFolderAndThePortShownThenReports)
 {
