@@ -8,18 +8,19 @@
 // message boxes recorded.
 //
 // One journey, as a user makes it with a board just plugged in and no reset
-// button pressed: the Test window uploads Cadrelle.hex; the Master window
-// makes a timed pair of key codes; the Sub window locks the safe with the
-// lock code and opens it with the unlock code;
-// then another program drops DTR without a trace in the port's flag, and the
-// Sub window's first exchange, lost in the bootloader and met by the stray
-// byte, is repeated and the safe is locked again; the
-// Test window uploads Blink.hex, the latch output blinks, and uploads
-// Cadrelle.hex again, and the lock has lost no more time than the board spent
-// away from Cadrelle. The board's own event log tells how often it was
-// reset: once for each upload (the uploader's opening of the port), once for
-// the first exchange after an upload or a DTR drop, and never after that.
-#include "MasterDlg.h"
+// button pressed: the Test window uploads Cadrelle.hex; the Sub window's first
+// exchange, lost in the bootloader and met by the stray byte, is repeated,
+// and the Sub window locks the safe with a timed lock code; the Test window
+// uploads Blink.hex, the latch output blinks, and uploads Cadrelle.hex again,
+// and the lock has lost no more time than the board spent away from Cadrelle.
+// The board's own event log tells how often it was reset: once for each
+// upload (the uploader's opening of the port), once for the first exchange
+// after an upload, and never after that. (The Master window's pairs are
+// checked with the same key-code rules in its own tests, unlocking in the Sub
+// window and firmware tests; a reset by another program's DTR drop is the
+// simulated board's tests' business, and the progress an upload shows, over
+// real avrdude logs, the upload and Test window tests'.)
+#include "KeyCodes.h"
 #include "MessageBox.h"
 #include "Resource.h"
 #include "Settings.h"
@@ -37,7 +38,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
@@ -47,28 +47,19 @@
 #include <vector>
 
 using namespace std::chrono_literals;
-using dialogkit::MessageRecorder;
-using testsupport::BoardEvent;
-using testsupport::FirmwarePath;
-using testsupport::SimBoardProcess;
-using uitest::Click;
-using uitest::OnNextModal;
-using uitest::PressKey;
-using uitest::TextOf;
-using uitest::TypeInto;
+using namespace testsupport;
+using namespace uitest;
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long the uploader has to open the port after the click, the bootloader
-// to take a whole upload and hand over, and the log to be finished after
-// that. An upload of Cadrelle takes about 9 s on the simulated board, Blink
+// How long the uploader has to open the port after the click, and the
+// bootloader to take a whole upload and hand over. An upload of Cadrelle takes about 9 s on the simulated board, Blink
 // about 2.5 s, and the hand-over 1.3 s; the limits leave room for a loaded
 // machine and a sanitizer build.
 constexpr auto kUploaderStart = 10s;
 constexpr auto kUploadAndHandOver = 30s;
-constexpr auto kLogFinished = 10s;
 // Long enough for a window that waits for a whole upload.
 constexpr auto kUploadWindowTime = 90s;
 // How long the lock runs before the uploads: past its first EEPROM record
@@ -76,12 +67,6 @@ constexpr auto kUploadWindowTime = 90s;
 constexpr auto kLockedBeforeUploads = 45s;
 
 constexpr std::int32_t kLockSeconds = 3600;
-
-// Failures show texts as texts.
-std::string Str(const QString &text)
-{
-    return text.toStdString();
-}
 
 QByteArray ReadAll(const QString &path)
 {
@@ -102,11 +87,6 @@ std::optional<long> RemainingSeconds(const QString &status)
            m.captured(4).toLong();
 }
 
-struct KeyPair {
-    QString lockCode;
-    QString unlockCode;
-};
-
 class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -126,7 +106,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(workDir_));
         for (const char *sketch : {"Blink", "Cadrelle"}) {
             const QString built = QString::fromStdString(FirmwarePath(sketch));
-            ASSERT_TRUE(QFile::copy(built, FirmwareInWorkDir(sketch))) << Str(built);
+            ASSERT_TRUE(QFile::copy(built, workDir_ + QLatin1Char('/') + sketch + QStringLiteral(".hex"))) << built.toStdString();
         }
 
         // A blank board: nothing but the bootloader.
@@ -139,18 +119,11 @@ protected:
         if (!HasFailure())
             return;
         // What the board and the uploader did, to tell where it went wrong.
-        std::string events;
         for (const BoardEvent &e : board_.events())
-            events += "  " + std::to_string(e.seconds) + " " + e.what + "\n";
-        std::printf("board events:\n%supload log:\n%s\n", events.c_str(), ReadAll(logPath_).constData());
+            std::printf("board event: %.3f %s\n", e.seconds, e.what.c_str());
         board_.stop();
-        if (!board_.errorOutput().empty())
-            std::printf("simboard's error output:\n%s\n", board_.errorOutput().c_str());
-    }
-
-    QString FirmwareInWorkDir(const char *sketch) const
-    {
-        return workDir_ + QLatin1Char('/') + QLatin1String(sketch) + QStringLiteral(".hex");
+        std::printf("upload log:\n%s\nsimboard's error output:\n%s\n", ReadAll(logPath_).constData(),
+                    board_.errorOutput().c_str());
     }
 
     // Waits for the board's next event that begins with `prefix`, with the
@@ -184,26 +157,11 @@ protected:
         // As a person would, not within a millisecond of the last exchange
         // (see SimBoardProcess::waitUntilPortClosed).
         EXPECT_TRUE(board_.waitUntilPortClosed(1s));
-        // The upload's window follows avrdude until it ends by itself.
-        QStringList progress;
-        OnNextModal(
-            [&](QWidget *p) {
-                const auto follow = [&] {
-                    const QString now = TextOf(p, res::upload_progress::Progress);
-                    if (progress.isEmpty() || progress.back() != now)
-                        progress << now;
-                    return !p->isVisible();
-                };
-                EXPECT_TRUE(uitest::WaitFor(follow, kUploadWindowTime));
-            },
-            kUploadWindowTime);
+        // The upload's window stays until avrdude ends by itself (the Test
+        // window's time limit covers it).
         Click(w, button);
-        // Said once the log shows the flash verified.
-        EXPECT_EQ(uitest::Texts(messages_), QStringList{QStringLiteral("Completed upload")}) << Str(progress.join('|'));
-        const auto shown = [&](const char *text) { return progress.indexOf(QRegularExpression(text)); };
-        const qsizetype writing = shown("^Writing the flash: ([1-9]|[1-9][0-9])%$");
-        EXPECT_GE(writing, 0) << "no figure between 0% and 100% while writing: " << Str(progress.join('|'));
-        EXPECT_GT(shown("^Verifying the flash: 100%$"), writing) << Str(progress.join('|'));
+        // Said once the log shows the flash verified against the file.
+        EXPECT_EQ(uitest::Texts(messages_), QStringList{QStringLiteral("Completed upload")});
 
         const auto reset = AwaitEvent("reset open", kUploaderStart);
         EXPECT_TRUE(reset) << "avrdude did not reset the board";
@@ -214,34 +172,23 @@ protected:
         if (!start)
             return std::nullopt;
         resets = ResetsSince(eventsBefore);
-
-        // avrdude verifies the flash against the file and says so in the log.
-        const auto finished = [&] {
-            const QByteArray log = ReadAll(logPath_);
-            return log.contains("bytes of flash verified") && log.contains("avrdude done");
-        };
-        EXPECT_TRUE(uitest::WaitFor(finished, kLogFinished)) << ReadAll(logPath_).constData();
-        const std::string log = ReadAll(logPath_).toStdString();
-        EXPECT_EQ(log.find("mismatch"), std::string::npos) << log;
         return start;
     }
 
-    testsupport::TempSettingsHome home_;
-    MessageRecorder messages_;
+    TempSettingsHome home_;
+    dialogkit::MessageRecorder messages_;
     SimBoardProcess board_;
     QString workDir_, logPath_;
 };
 
-TEST_F(EndToEnd, UploadCadrelleLockAndUnlockAndUploadBlink)
+TEST_F(EndToEnd, UploadCadrelleLockAndUploadBlink)
 {
     std::size_t afterCadrelle = 0;
     // --- The Test window puts Cadrelle onto the blank board. ---
     {
         TestDlg test;
-        bool ran = false;
         OnNextModal(
             [&](QWidget *w) {
-                ran = true;
                 std::vector<BoardEvent> resets;
                 const auto start = UploadFromTestWindow(w, res::test::UploadCadrelle, resets);
                 ASSERT_TRUE(start);
@@ -258,31 +205,13 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockAndUploadBlink)
             },
             kUploadWindowTime);
         test.DoModal();
-        ASSERT_TRUE(ran);
-        ASSERT_FALSE(HasFatalFailure());
         ASSERT_FALSE(HasFailure()) << "Cadrelle is not on the board";
     }
 
-    // --- The key-holder makes a pair of codes for one hour. ---
-    KeyPair pair;
+    // --- The wearer locks the safe. (That its unlock code opens it is the
+    // firmware tests' and the Sub window tests' business.) ---
+    Clock::time_point lockedAt{};
     {
-        MasterDlg master;
-        OnNextModal([&](QWidget *w) {
-            Click(w, res::master::LockForTime);
-            TypeInto(w, res::master::Hours, QStringLiteral("1"));
-            Click(w, res::master::GenerateKeyCode);
-            pair.lockCode = TextOf(w, res::master::LockCode);
-            pair.unlockCode = TextOf(w, res::master::UnlockCode);
-            PressKey(w, Qt::Key_Escape);
-        });
-        master.DoModal();
-        ASSERT_TRUE(pair.lockCode.startsWith(QLatin1Char('L'))) << Str(pair.lockCode);
-        ASSERT_TRUE(pair.unlockCode.startsWith(QLatin1Char('U'))) << Str(pair.unlockCode);
-    }
-
-    // --- The wearer locks the safe, watches the time and opens it. ---
-    {
-        messages_.clear();
         SubDlg sub;
         OnNextModal([&](QWidget *w) {
             using res::sub::ApplyCode;
@@ -290,57 +219,25 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockAndUploadBlink)
             using res::sub::Status;
             // The first update, before the window showed: unlocked. It was
             // the first exchange since the upload, whose uploader left DTR to
-            // drop: its opening reset the board, and it waited for Cadrelle.
-            EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << Str(TextOf(w, Status));
+            // drop: its opening reset the board, the time question went into
+            // the bootloader, the stray byte came back, and the question was
+            // asked again once Cadrelle ran.
+            EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << TextOf(w, Status).toStdString();
             EXPECT_TRUE(AwaitEvent("reset open", 1s)) << "the first exchange did not reset the board";
+            EXPECT_TRUE(AwaitEvent("stray", 1s)) << "the reset left no stray byte";
             EXPECT_TRUE(AwaitEvent("latch 1", 1s)) << "Cadrelle did not start again";
-
-            TypeInto(w, Code, pair.lockCode);
+            messages_.clear();
+            TypeInto(w, Code, QString::fromStdString(keycodes::MakeKeyCodes(kLockSeconds, 0).lockCode));
             Click(w, ApplyCode);
+            lockedAt = Clock::now();
             EXPECT_EQ(uitest::Texts(messages_),
                       (QStringList{QStringLiteral("Lock code GOOD, sending to safe"),
                                    QStringLiteral("Safe locked for %1 seconds").arg(kLockSeconds)}));
             EXPECT_TRUE(AwaitEvent("latch 0", 2s)) << "the latch did not close";
             const std::optional<long> afterLock = RemainingSeconds(TextOf(w, Status));
-            ASSERT_TRUE(afterLock) << Str(TextOf(w, Status));
+            ASSERT_TRUE(afterLock) << TextOf(w, Status).toStdString();
             EXPECT_GE(*afterLock, kLockSeconds - 3);
             EXPECT_LE(*afterLock, kLockSeconds);
-
-            // (That the time counts down is the firmware tests' business, and
-            // what 'Update time' shows the Sub window tests'.)
-            messages_.clear();
-            TypeInto(w, Code, pair.unlockCode);
-            Click(w, ApplyCode);
-            EXPECT_EQ(uitest::Texts(messages_), (QStringList{QStringLiteral("Unlock code GOOD, sending to safe"),
-                                                      QStringLiteral("Safe unlocked")}));
-            EXPECT_TRUE(AwaitEvent("latch 1", 2s)) << "the latch did not open";
-            EXPECT_EQ(RemainingSeconds(TextOf(w, Status)), 0L) << Str(TextOf(w, Status));
-            PressKey(w, Qt::Key_Escape);
-        });
-        sub.DoModal();
-    }
-
-    // --- Another program's uploader leaves DTR down, the port's HUPCL flag
-    // clear: the Sub window's opening resets the board unseen. ---
-    ASSERT_TRUE(board_.waitUntilPortClosed(1s));
-    board_.dropDtr();
-    ASSERT_TRUE(AwaitEvent("dtr drop", 1s));
-    Clock::time_point lockedAt{};
-    {
-        messages_.clear();
-        SubDlg sub;
-        OnNextModal([&](QWidget *w) {
-            // The time question went into the bootloader, the stray byte
-            // came back, and the question was asked again.
-            EXPECT_EQ(RemainingSeconds(TextOf(w, res::sub::Status)), 0L) << Str(TextOf(w, res::sub::Status));
-            EXPECT_TRUE(AwaitEvent("reset open", 1s)) << "the opening did not reset the board";
-            EXPECT_TRUE(AwaitEvent("stray", 1s)) << "the reset left no stray byte";
-            TypeInto(w, res::sub::Code, pair.lockCode);
-            Click(w, res::sub::ApplyCode);
-            lockedAt = Clock::now();
-            EXPECT_EQ(uitest::Texts(messages_),
-                      (QStringList{QStringLiteral("Lock code GOOD, sending to safe"),
-                                   QStringLiteral("Safe locked for %1 seconds").arg(kLockSeconds)}));
             PressKey(w, Qt::Key_Escape);
         });
         sub.DoModal();
@@ -355,10 +252,9 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockAndUploadBlink)
         TestDlg test;
         OnNextModal(
             [&](QWidget *w) {
-                // Only the first exchange since the upload and the first since
-                // the DTR drop reset the board (that later ones reset nothing
-                // is the simulated board's tests' business).
-                EXPECT_EQ(ResetsSince(afterCadrelle).size(), 2u);
+                // Only the first exchange since the upload reset the board (that
+                // later ones reset nothing is the simulated board's tests' business).
+                EXPECT_EQ(ResetsSince(afterCadrelle).size(), 1u);
 
                 QTest::qWait(static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
                     lockedAt + kLockedBeforeUploads - Clock::now()).count()));
@@ -369,7 +265,7 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockAndUploadBlink)
                     const QStringList texts = uitest::Texts(messages_);
                     bool ok = texts.size() == 1;
                     const long seconds = ok ? texts.front().toLong(&ok) : -1;
-                    EXPECT_TRUE(ok) << Str(texts.join(QLatin1Char('|')));
+                    EXPECT_TRUE(ok) << texts.join(QLatin1Char('|')).toStdString();
                     return std::make_pair(Clock::now(), seconds);
                 };
                 const auto before = timeLeft();
@@ -412,19 +308,11 @@ TEST_F(EndToEnd, UploadCadrelleLockAndUnlockAndUploadBlink)
                 }
                 ASSERT_TRUE(listening);
                 const double away = listening->seconds - resetsSince.front().seconds;
-                double blink = 0;
-                for (const BoardEvent &reset : resetsSince) {
-                    if (reset.seconds > start->seconds) {
-                        blink = reset.seconds - start->seconds;
-                        break;
-                    }
-                }
                 const double passed = std::chrono::duration<double>(after.first - before.first).count();
                 const double lost = passed - double(before.second - after.second);
                 std::printf("lock time across the uploads of Blink and Cadrelle: %ld s left, then %ld s "
-                            "left %.1f s later: %.1f s lost; Cadrelle away %.1f s (Blink ran for %.1f s of "
-                            "it), %zu resets\n",
-                            before.second, after.second, passed, lost, away, blink, resetsSince.size());
+                            "left %.1f s later: %.1f s lost; Cadrelle away %.1f s, %zu resets\n",
+                            before.second, after.second, passed, lost, away, resetsSince.size());
                 // Whole seconds in each reading.
                 EXPECT_LE(lost, away + 1.25) << "the lock lost more time than Cadrelle was away";
                 EXPECT_GE(lost, -1.25) << "the lock ran faster than time";

@@ -2,26 +2,22 @@
 // Test-only: loaded into the unpacked, installed program with LD_PRELOAD, it
 // drives the real windows once the program's QApplication runs, as a user
 // would with default settings: opens the Test window, presses 'Upload
-// Cadrelle', waits until the upload log says avrdude is done, reads the
-// firmware's version through 'Get Version' (once the file named by
-// $VANDREL_DRIVER_GO is there), and closes every window. It
-// prints what it saw as "driver: <what>=<text>" lines on standard output.
+// Cadrelle', reads the message that tells how the upload ended, and closes
+// every window. It prints what it saw as "driver: <what>=<text>" lines on standard output.
 // The program itself is not changed, and the programs it starts do not get
 // the driver; a driver that gets stuck ends it with exit code 3.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
@@ -39,12 +35,6 @@ void Report(const char *what, const QString &text)
     std::_Exit(3);
 }
 
-QWidget *Modal(const char *id)
-{
-    QWidget *w = QApplication::activeModalWidget();
-    return w != nullptr && w->objectName() == QLatin1String(id) && w->isVisible() ? w : nullptr;
-}
-
 template <class T = QWidget> T *Child(QWidget *window, int id)
 {
     T *child = window->findChild<T *>(QString::number(id), Qt::FindDirectChildrenOnly);
@@ -53,25 +43,33 @@ template <class T = QWidget> T *Child(QWidget *window, int id)
     return child;
 }
 
-// Clicks once the current event has been handled: a click that opens a
-// modal window runs that window's loop, in which this driver goes on.
-void ClickLater(QAbstractButton *button)
+void ReportTestWindow(QWidget *test)
 {
-    QTimer::singleShot(0, button, &QAbstractButton::click);
+    Report("folder", Child<QLineEdit>(test, 1024)->text());
+    Report("port", Child<QComboBox>(test, 1025)->currentText());
+    for (QLabel *label : test->findChildren<QLabel *>())
+        if (label->text().startsWith(QStringLiteral("You must follow the instructions at: ")))
+            Report("guide", label->text().mid(37));
 }
 
-QString UploadLog()
+void ReportMessage(QWidget *box)
 {
-    QFile log(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-              QStringLiteral("/Vandrel/upload_out.txt"));
-    return log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : QString();
+    Report("caption", box->windowTitle());
+    Report("message", static_cast<QMessageBox *>(box)->text());
 }
 
-// The file whose presence lets the driver ask for the firmware's version.
-QString GoFile()
-{
-    return qEnvironmentVariable("VANDREL_DRIVER_GO");
-}
+// Each step waits for its modal window, reports what it shows, and clicks.
+const struct {
+    const char *window; // its object name (the template's id); "": a message box, whose OK is clicked
+    int button;
+    void (*report)(QWidget *);
+} kSteps[] = {
+    {"102", 1002, nullptr},          // the main window: Test safe
+    {"131", 1027, ReportTestWindow}, // the Test window, as it opens: Upload Cadrelle
+    {"", 0, ReportMessage},          // the upload's message, once the uploader has ended
+    {"131", 2, nullptr},             // Close
+    {"102", 2, [](QWidget *) { Report("done", QStringLiteral("yes")); }}, // Close: the program ends
+};
 
 class Driver : public QObject {
 public:
@@ -86,81 +84,28 @@ public:
     }
 
 private:
-    void Next()
+    void Step()
     {
+        QWidget *w = QApplication::activeModalWidget();
+        if (step_ >= std::size(kSteps) || w == nullptr || !w->isVisible())
+            return;
+        const auto &step = kSteps[step_];
+        auto *box = qobject_cast<QMessageBox *>(w);
+        if (*step.window != '\0' ? w->objectName() != QLatin1String(step.window) : box == nullptr)
+            return;
+        if (step.report != nullptr)
+            step.report(w);
+        // Clicked once the current event has been handled: a click that opens
+        // a modal window runs that window's loop, in which this driver goes on.
+        QAbstractButton *button = box != nullptr ? box->button(QMessageBox::Ok) : Child<QAbstractButton>(w, step.button);
+        QTimer::singleShot(0, button, &QAbstractButton::click);
         ++step_;
         watchdog_.start(kStepLimitMs);
     }
 
-    void Step()
-    {
-        switch (step_) {
-        case 0: // the main window
-            if (QWidget *main = Modal("102")) {
-                ClickLater(Child<QAbstractButton>(main, 1002)); // Test safe
-                Next();
-            }
-            break;
-        case 1: // the Test window, as it opens
-            if (QWidget *test = Modal("131")) {
-                Report("folder", Child<QLineEdit>(test, 1024)->text());
-                Report("port", Child<QComboBox>(test, 1025)->currentText());
-                for (QLabel *label : test->findChildren<QLabel *>())
-                    if (label->text().startsWith(QStringLiteral("You must follow the instructions at: ")))
-                        Report("guide", label->text().mid(37));
-                ClickLater(Child<QAbstractButton>(test, 1027)); // Upload Cadrelle
-                Next();
-            }
-            break;
-        case 2: // the upload's message
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                Report("caption", box->windowTitle());
-                Report("message", box->text());
-                ClickLater(box->button(QMessageBox::Ok));
-                Next();
-            }
-            break;
-        case 3: // the uploader's end, then the firmware's version
-            if (QWidget *test = Modal("131")) {
-                const QString log = UploadLog();
-                // The test lets the driver go on once the board runs the new
-                // firmware: before that, an exchange would reach the bootloader.
-                if (log.contains(QStringLiteral("avrdude done")) && QFile::exists(GoFile())) {
-                    Report("upload-log-lines", QString::number(log.count(QLatin1Char('\n'))));
-                    ClickLater(Child<QAbstractButton>(test, 1031)); // Get Version
-                    Next();
-                }
-            }
-            break;
-        case 4: // the Version window
-            if (QWidget *version = Modal("132")) {
-                Report("software", Child<QLabel>(version, 1033)->text());
-                Report("firmware", Child<QLabel>(version, 1034)->text());
-                ClickLater(Child<QAbstractButton>(version, 1)); // Done
-                Next();
-            }
-            break;
-        case 5:
-            if (QWidget *test = Modal("131")) {
-                ClickLater(Child<QAbstractButton>(test, 2)); // Close
-                Next();
-            }
-            break;
-        case 6:
-            if (QWidget *main = Modal("102")) {
-                Report("done", QStringLiteral("yes"));
-                ClickLater(Child<QAbstractButton>(main, 2)); // Close: the program ends
-                Next();
-            }
-            break;
-        default:
-            break;
-        }
-    }
-
     QTimer tick_;
     QTimer watchdog_;
-    int step_ = 0;
+    std::size_t step_ = 0;
 };
 
 void StartDriver()

@@ -58,65 +58,46 @@ bool SaveWithWindowOver(QWidget *window, QWidget *over, const char *name)
     return Save(picture, name);
 }
 
-// Settings in a temporary home, the port the simulated safe's.
-struct SafeAtHand {
-    testsupport::TempSettingsHome home;
-    testsupport::SimSafeProcess safe;
-    SafeAtHand() { EXPECT_TRUE(safe.start() && settings::SetSerialPort(safe.portPath())) << safe.errorText(); }
-};
+// Runs `script` in a new window of this class, then closes the window.
+template <class Window> void InWindow(const std::function<void(QWidget *)> &script)
+{
+    Window window;
+    OnNextModal([&](QWidget *w) {
+        script(w);
+        PressKey(w, Qt::Key_Escape);
+    });
+    window.DoModal();
+}
 
 } // namespace
 
-TEST(Screenshots, MainWindow)
+// Each window as a user meets it, the Sub window after the wearer has applied
+// a lock code for 1 day, 2 hours, 3 minutes and 4 seconds: the status line
+// tells how long. Settings in a temporary home, the port the simulated safe's.
+TEST(Screenshots, EachWindow)
 {
-    CCadrelleControllerDlg dialog;
-    OnNextModal([](QWidget *w) {
-        EXPECT_TRUE(Save(w->grab(), "main-window"));
-        PressKey(w, Qt::Key_Escape);
-    });
-    dialog.DoModal();
-}
-
-TEST(Screenshots, MasterWindow)
-{
-    using namespace res::master;
-    MasterDlg dialog;
-    OnNextModal([](QWidget *w) {
+    testsupport::TempSettingsHome home;
+    testsupport::SimSafeProcess safe;
+    ASSERT_TRUE(safe.start() && settings::SetSerialPort(safe.portPath())) << safe.errorText();
+    // The folder a user on Linux sees by default, rather than the temporary home.
+    ASSERT_TRUE(settings::SetArduinoPath("/home/ada/.local/share/Vandrel/arduino-0012X"));
+    dialogkit::MessageRecorder messages;
+    InWindow<CCadrelleControllerDlg>([](QWidget *w) { EXPECT_TRUE(Save(w->grab(), "main-window")); });
+    InWindow<MasterDlg>([](QWidget *w) {
+        using namespace res::master;
         Click(w, LockForTime);
         TypeInto(w, Days, "1");
         TypeInto(w, Hours, "2");
         TypeInto(w, Minutes, "30");
         Click(w, GenerateKeyCode);
         EXPECT_TRUE(Save(w->grab(), "master-window"));
-        PressKey(w, Qt::Key_Escape);
     });
-    dialog.DoModal();
-}
-
-// After the wearer has applied a lock code for 1 day, 2 hours, 3 minutes and
-// 4 seconds: the status line tells how long.
-TEST(Screenshots, SubWindow)
-{
-    SafeAtHand at;
-    const keycodes::KeyCodes codes = keycodes::MakeKeyCodes(93784, 0);
-    dialogkit::MessageRecorder messages;
-    SubDlg dialog;
-    OnNextModal([&](QWidget *w) {
-        TypeInto(w, res::sub::Code, QString::fromStdString(codes.lockCode));
+    InWindow<SubDlg>([](QWidget *w) {
+        TypeInto(w, res::sub::Code, QString::fromStdString(keycodes::MakeKeyCodes(93784, 0).lockCode));
         Click(w, res::sub::ApplyCode);
         EXPECT_TRUE(Save(w->grab(), "sub-window"));
-        PressKey(w, Qt::Key_Escape);
     });
-    dialog.DoModal();
-}
-
-TEST(Screenshots, TestAndVersionWindows)
-{
-    SafeAtHand at;
-    // The folder a user on Linux sees by default, rather than the temporary home.
-    ASSERT_TRUE(settings::SetArduinoPath("/home/ada/.local/share/Vandrel/arduino-0012X"));
-    TestDlg dialog;
-    OnNextModal([](QWidget *w) {
+    InWindow<TestDlg>([](QWidget *w) {
         TypeInto(w, res::test::CommandText, QStringLiteral("V"));
         Control(w, res::test::Send)->setFocus(Qt::TabFocusReason);
         EXPECT_TRUE(Save(w->grab(), "test-window"));
@@ -125,9 +106,7 @@ TEST(Screenshots, TestAndVersionWindows)
             PressKey(version, Qt::Key_Escape);
         });
         Click(w, res::test::GetVersion);
-        PressKey(w, Qt::Key_Escape);
     });
-    dialog.DoModal();
 }
 
 // An upload of Cadrelle as it goes and as it ends: the upload tests' stand-in
@@ -153,41 +132,35 @@ TEST(Screenshots, DISABLED_UploadProgressAndEnd)
     const uploadtest::OwnPort port;
     ASSERT_FALSE(port.path().isEmpty());
     ASSERT_TRUE(settings::SetSerialPort(port.path().toStdString()));
-    const QByteArray completed = uploadtest::ReadFile(QStringLiteral(VANDREL_UPLOAD_LOGS "/completed.txt"));
-    const qsizetype writing = completed.indexOf("Writing | ") + 10 + 23;
-
-    TestDlg dialog;
-    OnNextModal([&](QWidget *w) {
-        ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("replay"), completed.left(writing)));
-        ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("rest"), completed.mid(writing)));
-        OnNextModal([&](QWidget *progress) {
-            WaitFor([&] {
-                return Control(progress, res::upload_progress::Progress)->property("text") ==
-                       QStringLiteral("Writing the flash: 46%");
+    const auto log = [](const char *name) { return uploadtest::ReadFile(QStringLiteral(VANDREL_UPLOAD_LOGS "/") + name); };
+    const QByteArray completed = log("completed.txt"), refused = log("no-permission.txt");
+    const struct {
+        QByteArray log;
+        qsizetype pause;
+        const char *exit, *progressPicture /* nullptr: none */, *endPicture;
+    } uploads[] = {
+        {completed, completed.indexOf("Writing | ") + 10 + 23, "0", "upload-progress", "upload-completed"},
+        {refused, refused.size(), "1", nullptr, "upload-no-permission"},
+    };
+    InWindow<TestDlg>([&](QWidget *w) {
+        for (const auto &u : uploads) {
+            standIn.ForgetRecords();
+            ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("replay"), u.log.left(u.pause)));
+            ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("rest"), u.log.mid(u.pause)));
+            ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("exit"), u.exit));
+            OnNextModal([&](QWidget *progress) {
+                if (u.progressPicture != nullptr) {
+                    WaitFor([&] { return TextOf(progress, res::upload_progress::Progress) == "Writing the flash: 46%"; });
+                    EXPECT_TRUE(SaveWithWindowOver(w, progress, u.progressPicture));
+                }
+                OnNextModal([&](QWidget *message) {
+                    EXPECT_TRUE(SaveWithWindowOver(w, message, u.endPicture));
+                    PressKey(message, Qt::Key_Return);
+                });
+                ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("go"), ""));
             });
-            EXPECT_TRUE(SaveWithWindowOver(w, progress, "upload-progress"));
-            OnNextModal([&](QWidget *message) {
-                EXPECT_TRUE(SaveWithWindowOver(w, message, "upload-completed"));
-                PressKey(message, Qt::Key_Return);
-            });
-            ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("go"), ""));
-        });
-        Click(w, res::test::UploadCadrelle);
-
-        standIn.ForgetRecords();
-        const QByteArray refused = uploadtest::ReadFile(QStringLiteral(VANDREL_UPLOAD_LOGS "/no-permission.txt"));
-        ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("replay"), refused));
-        ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("exit"), "1"));
-        OnNextModal([&](QWidget *) {
-            OnNextModal([&](QWidget *message) {
-                EXPECT_TRUE(SaveWithWindowOver(w, message, "upload-no-permission"));
-                PressKey(message, Qt::Key_Return);
-            });
-            ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("go"), ""));
-        });
-        Click(w, res::test::UploadCadrelle);
-        PressKey(w, Qt::Key_Escape);
+            Click(w, res::test::UploadCadrelle);
+        }
     });
-    dialog.DoModal();
     standIn.TearDownStandIn();
 }

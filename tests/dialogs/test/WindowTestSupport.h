@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the Test and Version window tests share: the settings store as it lies
-// on disk, choosing in a drop-down list, the text of a control.
+// on disk, choosing in a drop-down list, labels that fit.
 #pragma once
 
 #include "TempSettingsHome.h"
@@ -33,16 +33,10 @@ inline std::optional<QString> Stored(const testsupport::TempSettingsHome &home, 
     return store.contains(key) ? std::optional(store.value(key).toString()) : std::nullopt;
 }
 
-// A list's currentText() is "" when no item is selected.
-inline QComboBox *ListOf(QWidget *window, int id)
-{
-    return qobject_cast<QComboBox *>(uitest::Control(window, id));
-}
-
 // Chooses the item from the keyboard, as a user moves through the list.
 inline void ChooseInList(QWidget *window, int id, const QString &text)
 {
-    QComboBox *list = ListOf(window, id);
+    auto *list = qobject_cast<QComboBox *>(uitest::Control(window, id));
     const int index = list->findText(text, Qt::MatchExactly);
     ASSERT_GE(index, 0) << "no item " << text.toStdString();
     list->setFocus(Qt::TabFocusReason);
@@ -51,9 +45,6 @@ inline void ChooseInList(QWidget *window, int id, const QString &text)
         QTest::keyClick(list, Qt::Key_Down);
     ASSERT_EQ(list->currentText(), text);
 }
-
-// The text of an edit box or a label.
-using uitest::TextOf;
 
 // Every label shows its whole text: word-wrapped in its own rectangle, with
 // no word wider than the label and no line below it.

@@ -14,7 +14,6 @@
 
 using namespace res::version;
 using namespace uitest;
-using windowtest::TextOf;
 
 namespace {
 
@@ -23,21 +22,18 @@ namespace {
 // closing just closes it.
 TEST(VersionWindow, ShowsTheBuildsStampAndTheFirmwareAsSentOrUnknown)
 {
-    const auto done = [](QWidget *w) { Click(w, Done); };
-    const auto enter = [](QWidget *w) { PressKey(w, Qt::Key_Return); };
-    const auto escape = [](QWidget *w) { PressKey(w, Qt::Key_Escape); };
-    const auto closeBox = [](QWidget *w) { w->close(); };
     const struct {
         std::string safeControl;
         QString firmware;
-        std::function<void(QWidget *)> close;
+        void (*close)(QWidget *);
         int result;
     } cases[] = {
-        {"reply-off", "Cadrelle 1 simulated", done, dialogkit::IDOK},
-        {"reply   Cadrelle 0-9 beta, 16 MHz ", "  Cadrelle 0-9 beta, 16 MHz ", enter, dialogkit::IDOK},
+        {"reply-off", "Cadrelle 1 simulated", [](QWidget *w) { Click(w, Done); }, dialogkit::IDOK},
+        {"reply   Cadrelle 0-9 beta, 16 MHz ", "  Cadrelle 0-9 beta, 16 MHz ",
+         [](QWidget *w) { PressKey(w, Qt::Key_Return); }, dialogkit::IDOK},
         // Three full stops alone: an empty reply, not a failure.
-        {"reply", "", escape, dialogkit::IDCANCEL},
-        {"misbehave disagree", "Unknown", closeBox, dialogkit::IDCANCEL},
+        {"reply", "", [](QWidget *w) { PressKey(w, Qt::Key_Escape); }, dialogkit::IDCANCEL},
+        {"misbehave disagree", "Unknown", [](QWidget *w) { w->close(); }, dialogkit::IDCANCEL},
     };
     testsupport::TempSettingsHome home;
     dialogkit::MessageRecorder messages;

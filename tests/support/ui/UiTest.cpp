@@ -57,18 +57,13 @@ void OnNextModal(std::function<void(QWidget *)> script, std::chrono::millisecond
             ADD_FAILURE() << "window " << modal->windowTitle().toStdString()
                           << " never became active";
         }
-        QPointer<QWidget> window = modal;
-        auto *watchdog = new QTimer(qApp);
-        watchdog->setSingleShot(true);
-        QObject::connect(watchdog, &QTimer::timeout, qApp, [window, watchdog] {
-            watchdog->deleteLater();
+        QTimer::singleShot(timeout, qApp, [window = QPointer<QWidget>(modal)] {
             if (window && window->isVisible()) {
                 ADD_FAILURE() << "window " << window->windowTitle().toStdString()
                               << " still open after the time allowed";
                 CloseAllModals();
             }
         });
-        watchdog->start(static_cast<int>(timeout.count()));
         script(modal);
     });
     poll->start();
@@ -91,12 +86,6 @@ QAccessibleInterface *AccessibleOf(QWidget *window, int id)
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(Control(window, id));
     EXPECT_NE(iface, nullptr) << "control " << id << " has no accessible interface";
     return iface;
-}
-
-QString AccessibleName(QWidget *window, int id)
-{
-    QAccessibleInterface *iface = AccessibleOf(window, id);
-    return iface ? iface->text(QAccessible::Name) : QString();
 }
 
 QString SpokenName(QWidget *window, int id)

@@ -34,11 +34,9 @@ QString TextOf(QWidget *window, int id);
 
 // What assistive tools (screen readers) see of the control with this id.
 QAccessibleInterface *AccessibleOf(QWidget *window, int id);
-// Its accessible name.
-QString AccessibleName(QWidget *window, int id);
-// The name a screen reader speaks for an input control: its accessible name,
-// or for a drop-down list, whose name on Linux is its current item, the text
-// of the label that labels it (the accessible relation).
+// The name a screen reader speaks for a control: its accessible name, or for
+// a drop-down list, whose name on Linux is its current item, the text of the
+// label that labels it (the accessible relation).
 QString SpokenName(QWidget *window, int id);
 
 void Click(QWidget *window, int id);
