@@ -39,6 +39,8 @@ private:
     std::optional<std::string> saved_;
 };
 
+// Each field of a time on both sides of zero, and a hidden time. (Every
+// reply, clamped to 32 bits, against a model in UTC: fuzz_numbers.)
 TEST_F(RemainingTime, StatusForEachKindOfTimeReply)
 {
     struct Case {
@@ -46,15 +48,8 @@ TEST_F(RemainingTime, StatusForEachKindOfTimeReply)
         std::string status;
     };
     const Case cases[] = {
-        {"86399", "0 days 23 hours 59 minutes 59 seconds remaining, open at 07 Dec, 2026 at 00:23:54"},
         {"93784", "1 days 2 hours 3 minutes 4 seconds remaining, open at 07 Dec, 2026 at 02:26:59"},
-        {"0", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
-        {"", "0 days 0 hours 0 minutes 0 seconds remaining, open at 06 Dec, 2026 at 00:23:55"},
-        {"-90", "0 days 0 hours -1 minutes -30 seconds remaining, open at 06 Dec, 2026 at 00:22:25"},
         {"-3661", "0 days -1 hours -1 minutes -1 seconds remaining, open at 05 Dec, 2026 at 23:22:54"},
-        {"99999999999",
-         "24855 days 3 hours 14 minutes 7 seconds remaining, open at 24 Dec, 2094 at 03:38:02"},
-        {"-2147483648", "-24855 days -3 hours -14 minutes -8 seconds remaining, open at "},
         {"X", "Safe locked for limited time, but time hidden"},
     };
     for (const Case &c : cases)
@@ -77,7 +72,6 @@ TEST_F(RemainingTime, MomentIsShownInTheLocalZoneWithItsDaylightSaving)
         {cet, 1774746000, "29 Mar, 2026 at 03:00:00"},
         {cet, -1, ""}, // after midnight locally, but before 1970 in UTC
         {"EST5", 0, "31 Dec, 1969 at 19:00:00"},
-        {"EST5", -86400 * 365, ""},
         {"UTC0", -1, ""},
     };
     for (const Case &c : cases) {
