@@ -6,7 +6,6 @@
 // pairs against a model of the rules, their round trip through the checks, and
 // mistyped codes (any text is accepted exactly when the model accepts it) are
 // the fuzz target's (fuzz/KeyCodesFuzz.cpp).
-#include "KeyCodeCore.h"
 #include "KeyCodes.h"
 
 #include <gtest/gtest.h>
