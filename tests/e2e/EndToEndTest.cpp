@@ -55,9 +55,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How long the uploader has to open the port after the click, and the
-// bootloader to take a whole upload and hand over. An upload of Cadrelle takes about 9 s on the simulated board, Blink
-// about 2.5 s, and the hand-over 1.3 s; the limits leave room for a loaded
-// machine and a sanitizer build.
+// bootloader to take a whole upload and hand over. An upload of Cadrelle
+// takes about 10 s on the simulated board, Blink about 2.5 s, and the
+// hand-over 1.3 s; the limits leave room for a loaded machine and a
+// sanitizer build.
 constexpr auto kUploaderStart = 10s;
 constexpr auto kUploadAndHandOver = 30s;
 // Long enough for a window that waits for a whole upload.
