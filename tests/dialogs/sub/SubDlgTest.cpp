@@ -111,7 +111,7 @@ TEST(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
         QStringList messages;
         std::string answer; // a fixed answer of the safe; "-": its own; "": the code must not be sent
         std::int32_t low = 0, high = -1; // the remaining time shown, where low <= high
-        std::vector<bool> lockedAt; // whether the safe was locked as each message came up
+        std::vector<bool> lockedAt = {}; // whether the safe was locked as each message came up
     } cases[] = {
         // The safe's own answers. Any well-formed unlock code passes the
         // window's own check; the safe refuses one that belongs to another lock.
@@ -183,24 +183,22 @@ TEST(SubWindow, ShowsTheTimeAppliesCodesAndReportsEachOutcome)
                 Click(w, ApplyCode);
                 EXPECT_EQ(uitest::Texts(messages), c.messages);
                 EXPECT_EQ(safe.received(), (c.answer.empty() ? "" : Copies(c.typed)) + Copies("T"));
-                if (!c.lockedAt.empty())
+                if (!c.lockedAt.empty()) {
                     EXPECT_EQ(lockedAt, c.lockedAt);
+                }
                 const QString status = TextOf(w, Status);
                 EXPECT_TRUE(c.low > c.high || IsRemainingStatus(status, c.low, c.high, from, Now()))
                     << status.toStdString();
                 EXPECT_EQ(TextOf(w, Code), QString::fromStdString(c.typed)) << "the code box is never cleared";
             }
 
-            // Enter presses the focused button; in the code box it ends the
-            // window without applying.
-            ASSERT_EQ(safe.control("reply Y"), "ok");
+            // Tab goes from the code box through the buttons in order. Enter
+            // presses the focused button ('Update time' below); in the code
+            // box it ends the window without applying.
             messages.clear();
-            TypeInto(w, Code, QString::fromStdString(pair.unlockCode));
+            Control(w, Code)->setFocus(Qt::MouseFocusReason);
             PressKey(w, Qt::Key_Tab);
             EXPECT_EQ(FocusedId(w), ApplyCode);
-            PressKey(w, Qt::Key_Return);
-            EXPECT_EQ(uitest::Texts(messages), QStringList({kUnlockGood, "Safe unlocked"}));
-            messages.clear();
             PressKey(w, Qt::Key_Tab);
             EXPECT_EQ(FocusedId(w), UpdateTime);
 
