@@ -27,6 +27,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -130,6 +131,21 @@ TEST_F(Exchange, RepliesAreAcceptedOnlyWhenTheyAgreeAndEndInTime)
         EXPECT_EQ(safe_.received(), Copies(c.command));
         ExpectNextExchangeWorks();
     }
+}
+
+// A safe that goes on sending after the controller gave up, on a line that
+// keeps it: the next exchange must start afresh, not read it as its reply.
+TEST_F(Exchange, BytesLeftOnTheLineDoNotSpoilTheNextExchange)
+{
+    testsupport::SimSafeProcess safe;
+    ASSERT_TRUE(safe.start({"--keep-unread", "--go-on-sending", "--misbehave", "split,ok", "--gap", "150"}))
+        << safe.errorText();
+    ASSERT_TRUE(settings::SetSerialPort(safe.portPath()));
+    std::string reply;
+    EXPECT_FALSE(SafeExchange("T", reply));
+    std::this_thread::sleep_for(400ms); // the rest of the reply reaches the line
+    EXPECT_TRUE(SafeExchange("T", reply));
+    EXPECT_EQ(reply, "0");
 }
 
 // Silence, or a stray byte alone, is what a reset that nothing showed leaves:
