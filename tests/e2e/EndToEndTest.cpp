@@ -132,8 +132,8 @@ protected:
     std::optional<BoardEvent> AwaitEvent(const std::string &prefix, std::chrono::milliseconds timeout)
     {
         std::optional<BoardEvent> event;
-        uitest::WaitFor([&] { return (event = board_.waitFor(prefix, 20ms)).has_value(); }, timeout);
-        return event;
+        const auto seen = [&] { return (event = board_.waitFor(prefix, 20ms)).has_value(); };
+        return QTest::qWaitFor(seen, int(timeout.count())) ? event : std::nullopt;
     }
 
     // The resets among the board's events from the index `from` on.

@@ -201,7 +201,8 @@ TEST_F(UploaderTest, AnUploadEndsWithItsWatcher)
                   .outcome,
               UploadOutcome::Started);
     UploadWatch watch(*uploader, LogPath().toStdString());
-    ASSERT_TRUE(WaitUntil([&] { return watch.Poll() && watch.Log().size() == std::size_t(writing); }))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.Poll() && watch.Log().size() == std::size_t(writing); },
+                                int(kProcessWait.count())))
         << watch.Log();
     uploader.reset();
     EXPECT_FALSE(ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on alone";
@@ -247,8 +248,8 @@ TEST_F(UploaderTest, NoUploaderOutlivesTheProgram)
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == row.signal) << "ended as the signal says";
         // Reaped here once it has ended (an orphan is this test's), or by the
         // wrapper that ended with it.
-        EXPECT_TRUE(WaitUntil([&] { return ::waitpid(uploader, nullptr, WNOHANG) == uploader || ::kill(uploader, 0) != 0; },
-                              std::chrono::seconds(5)))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ::waitpid(uploader, nullptr, WNOHANG) == uploader || ::kill(uploader, 0) != 0; },
+                                    5000))
             << "the uploader outlived the program";
         ::kill(uploader, SIGKILL);
         while (::waitpid(-1, nullptr, WNOHANG) > 0) {

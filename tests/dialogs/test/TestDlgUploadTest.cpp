@@ -17,6 +17,7 @@
 #include "WindowTestSupport.h"
 
 #include <QAccessible>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -106,7 +107,7 @@ TEST_F(UploadWindow, AnUploadShowsItsProgressThenHowItEnded)
                           "Uploading Cadrelle.hex to " + port.path());
                 EXPECT_EQ(progress->parentWidget(), w);
                 const auto shown = [&] { return TextOf(progress, res::upload_progress::Progress); };
-                EXPECT_TRUE(WaitFor([&] { return shown() == row.progress; })) << shown().toStdString();
+                EXPECT_TRUE(QTest::qWaitFor([&] { return shown() == row.progress; }, 10000)) << shown().toStdString();
                 // The bar beside the words stands at their figure (0 without one).
                 QAccessibleInterface *bar = AccessibleOf(progress, res::upload_progress::Bar);
                 ASSERT_TRUE(bar != nullptr && bar->role() == QAccessible::ProgressBar && bar->valueInterface());
