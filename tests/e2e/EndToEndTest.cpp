@@ -55,9 +55,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // How long the uploader has to open the port after the click, and the
-// bootloader to take a whole upload and hand over. An upload of Cadrelle takes about 9 s on the simulated board, Blink
-// about 2.5 s, and the hand-over 1.3 s; the limits leave room for a loaded
-// machine and a sanitizer build.
+// bootloader to take a whole upload and hand over. An upload of Cadrelle
+// takes about 10 s on the simulated board, Blink about 2.5 s, and the
+// hand-over 1.3 s; the limits leave room for a loaded machine and a
+// sanitizer build.
 constexpr auto kUploaderStart = 10s;
 constexpr auto kUploadAndHandOver = 30s;
 // Long enough for a window that waits for a whole upload.
@@ -131,8 +132,8 @@ protected:
     std::optional<BoardEvent> AwaitEvent(const std::string &prefix, std::chrono::milliseconds timeout)
     {
         std::optional<BoardEvent> event;
-        uitest::WaitFor([&] { return (event = board_.waitFor(prefix, 20ms)).has_value(); }, timeout);
-        return event;
+        const auto seen = [&] { return (event = board_.waitFor(prefix, 20ms)).has_value(); };
+        return QTest::qWaitFor(seen, int(timeout.count())) ? event : std::nullopt;
     }
 
     // The resets among the board's events from the index `from` on.

@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPixmap>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -150,7 +151,7 @@ TEST(Screenshots, DISABLED_UploadProgressAndEnd)
             ASSERT_TRUE(uploadtest::WriteFile(standIn.Record("exit"), u.exit));
             OnNextModal([&](QWidget *progress) {
                 if (u.progressPicture != nullptr) {
-                    WaitFor([&] { return TextOf(progress, res::upload_progress::Progress) == "Writing the flash: 46%"; });
+                    EXPECT_TRUE(QTest::qWaitFor([&] { return TextOf(progress, res::upload_progress::Progress) == "Writing the flash: 46%"; }, 10000));
                     EXPECT_TRUE(SaveWithWindowOver(w, progress, u.progressPicture));
                 }
                 OnNextModal([&](QWidget *message) {

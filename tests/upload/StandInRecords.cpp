@@ -40,7 +40,8 @@ void StandInRecords::TearDownStandIn()
         WriteFile(Record("go"), "");
         // One that was stopped never finishes.
         if (Started())
-            WaitUntil([&] { return QFileInfo::exists(Record("done")) || !ProcessRuns(ReadFile(Record("pid"))); });
+            (void)QTest::qWaitFor([&] { return QFileInfo::exists(Record("done")) || !ProcessRuns(ReadFile(Record("pid"))); },
+                                  int(kProcessWait.count()));
     }
     if (!previousCurrent.isEmpty())
         QDir::setCurrent(previousCurrent);

@@ -9,7 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
-#include <QThread>
+#include <QTest>
 
 #include <signal.h>
 
@@ -19,7 +19,6 @@
 
 #include <array>
 #include <chrono>
-#include <functional>
 
 namespace uploadtest {
 
@@ -67,7 +66,7 @@ private:
     QString path_;
 };
 
-inline constexpr auto kProcessWait = std::chrono::seconds(15);
+inline constexpr auto kProcessWait = std::chrono::milliseconds(15000);
 
 inline bool WriteFile(const QString& path, const QByteArray& text)
 {
@@ -82,21 +81,9 @@ inline QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-inline bool WaitUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds limit = kProcessWait)
+inline bool WaitForFile(const QString& path)
 {
-    const auto giveUp = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() >= giveUp)
-            return false;
-        QThread::msleep(10);
-    }
-    return true;
-}
-
-inline bool WaitForFile(const QString& path, std::chrono::milliseconds limit = kProcessWait)
-{
-    return WaitUntil([&] { return QFileInfo::exists(path); }, limit);
+    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, int(kProcessWait.count()));
 }
 
 // Whether the process whose id the record holds still runs.

@@ -35,14 +35,9 @@ namespace {
 
 const QByteArray kPreviousLog = "avrdude: previous upload\n";
 
-// The launcher takes and gives UTF-8; the tests' paths are QString.
-std::string Utf8(const QString& text)
-{
-    return text.toStdString();
-}
 std::string LogOf(const QString& workDir)
 {
-    return UploadLogPath(Utf8(workDir));
+    return UploadLogPath(workDir.toStdString());
 }
 
 class UploaderTest : public ::testing::Test, public StandInRecords {
@@ -96,7 +91,7 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
     };
     // A COM port's device is the words' business (UploaderWordsTest): an
     // upload here names only ports this test made.
-    const std::string port = Utf8(ownPort.path());
+    const std::string port = ownPort.path().toStdString();
     const std::vector<Case> cases = {{"", ""}, {ownPort.path(), port}, {ownPort.path(), port, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.port.toStdString() + (c.logFolder ? ", a log that cannot be made" : ""));
@@ -104,8 +99,8 @@ TEST_F(UploaderTest, WordsArriveWholeAndOnlyStandardErrorIsLogged)
         ASSERT_TRUE(c.logFolder ? QFile::remove(LogPath()) && QDir().mkpath(LogPath()) : WriteFile(LogPath(), kPreviousLog));
 
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(kBlinkSketch, Utf8(arduino),
-                         Utf8(c.port), Utf8(workDir), uploader);
+        const UploadReport report = UploadSketch(kBlinkSketch, arduino.toStdString(),
+                         c.port.toStdString(), workDir.toStdString(), uploader);
         ASSERT_EQ(report.outcome, UploadOutcome::Started) << report.message;
         EXPECT_EQ(report.message, "");
         EXPECT_GT(report.processId, 0);
@@ -174,8 +169,8 @@ TEST_F(UploaderTest, AnUploadThatCannotStartSaysWhy)
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(WriteFile(LogPath(), kPreviousLog));
         UploaderProcess process;
-        const UploadReport report = UploadSketch(c.sketch, Utf8(c.folder),
-                         Utf8(ownPort.path()), Utf8(workDir), process);
+        const UploadReport report = UploadSketch(c.sketch, c.folder.toStdString(),
+                         ownPort.path().toStdString(), workDir.toStdString(), process);
         EXPECT_EQ(report.outcome, c.outcome);
         EXPECT_EQ(QString::fromStdString(report.message), c.message);
         EXPECT_EQ(report.processId, 0);
@@ -197,11 +192,13 @@ TEST_F(UploaderTest, AnUploadEndsWithItsWatcher)
     const qsizetype writing = completed.indexOf("Writing | ") + 10 + 23;
     ASSERT_TRUE(WriteFile(Record("replay"), completed.left(writing)));
     std::optional<UploaderProcess> uploader(std::in_place);
-    ASSERT_EQ(UploadSketch(kCadrelleSketch, Utf8(arduino), Utf8(ownPort.path()), Utf8(workDir), *uploader)
+    ASSERT_EQ(UploadSketch(kCadrelleSketch, arduino.toStdString(), ownPort.path().toStdString(),
+                           workDir.toStdString(), *uploader)
                   .outcome,
               UploadOutcome::Started);
     UploadWatch watch(*uploader, LogPath().toStdString());
-    ASSERT_TRUE(WaitUntil([&] { return watch.Poll() && watch.Log().size() == std::size_t(writing); }))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watch.Poll() && watch.Log().size() == std::size_t(writing); },
+                                int(kProcessWait.count())))
         << watch.Log();
     uploader.reset();
     EXPECT_FALSE(ProcessRuns(ReadFile(Record("pid")))) << "the uploader goes on alone";
@@ -232,8 +229,8 @@ TEST_F(UploaderTest, NoUploaderOutlivesTheProgram)
             UploaderProcess uploader;
             // The trailing ":" keeps the shell from replacing itself.
             const LaunchResult launch =
-                row.wrapped ? uploader.Start("/bin/sh", {"-c", "\"$0\"; :", standIn}, Utf8(workDir), LogOf(workDir))
-                            : uploader.Start(standIn, {"-v"}, Utf8(workDir), LogOf(workDir));
+                row.wrapped ? uploader.Start("/bin/sh", {"-c", "\"$0\"; :", standIn}, workDir.toStdString(), LogOf(workDir))
+                            : uploader.Start(standIn, {"-v"}, workDir.toStdString(), LogOf(workDir));
             if (launch.started)
                 for (;;)
                     ::pause();
@@ -247,8 +244,8 @@ TEST_F(UploaderTest, NoUploaderOutlivesTheProgram)
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == row.signal) << "ended as the signal says";
         // Reaped here once it has ended (an orphan is this test's), or by the
         // wrapper that ended with it.
-        EXPECT_TRUE(WaitUntil([&] { return ::waitpid(uploader, nullptr, WNOHANG) == uploader || ::kill(uploader, 0) != 0; },
-                              std::chrono::seconds(5)))
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ::waitpid(uploader, nullptr, WNOHANG) == uploader || ::kill(uploader, 0) != 0; },
+                                    5000))
             << "the uploader outlived the program";
         ::kill(uploader, SIGKILL);
         while (::waitpid(-1, nullptr, WNOHANG) > 0) {
@@ -312,8 +309,8 @@ TEST_F(UploaderTest, DefaultToolsAreLinkedInOnlyWhereNothingIsThere)
         EXPECT_EQ(QFileInfo(firmware).symLinkTarget(), installed);
         // The upload with them starts.
         UploaderProcess uploader;
-        const UploadReport report = UploadSketch(kCadrelleSketch, Utf8(folder),
-                         Utf8(ownPort.path()), Utf8(work), uploader);
+        const UploadReport report = UploadSketch(kCadrelleSketch, folder.toStdString(),
+                         ownPort.path().toStdString(), work.toStdString(), uploader);
         EXPECT_EQ(report.outcome, UploadOutcome::Started) << report.message;
         FinishStandIn();
     }

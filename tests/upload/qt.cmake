@@ -8,7 +8,7 @@ set_target_properties(upload_words_tests upload_standin PROPERTIES AUTOMOC OFF)
 add_library(upload_standin_support STATIC StandInRecords.cpp StandInRecords.h UploadTestSupport.h)
 set_target_properties(upload_standin_support PROPERTIES AUTOMOC OFF)
 target_include_directories(upload_standin_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(upload_standin_support PUBLIC Qt6::Core GTest::gtest)
+target_link_libraries(upload_standin_support PUBLIC Qt6::Core Qt6::Test GTest::gtest)
 target_compile_definitions(upload_standin_support PUBLIC VANDREL_STANDIN="$<TARGET_FILE:upload_standin>"
                            VANDREL_UPLOAD_LOGS="${CMAKE_CURRENT_SOURCE_DIR}/logs")
 # Every test that links this also gets the stand-in built.

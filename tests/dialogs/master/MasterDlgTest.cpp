@@ -163,7 +163,7 @@ TEST(MasterDlg, KeyboardAloneThenClicksAndScreenReaderMakeEachPair)
                 actions->doAction(action);
                 // The click comes once the assistive tool's call has returned.
                 EXPECT_EQ(IsChecked(w, id), before) << id;
-                EXPECT_TRUE(WaitFor([&] { return AccessibleOf(w, id)->state().checked == after; })) << id;
+                EXPECT_TRUE(QTest::qWaitFor([&] { return AccessibleOf(w, id)->state().checked == after; }, 10000)) << id;
             };
             // The radio buttons enable and disable the boxes, which keep their text.
             choose(LockForTime);

@@ -169,18 +169,6 @@ void ExpectEveryControlReachable(QWidget *window)
         start->setFocus(Qt::OtherFocusReason);
 }
 
-bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeout.count())
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
-
 QStringList Texts(const dialogkit::MessageRecorder &recorder)
 {
     QStringList texts;

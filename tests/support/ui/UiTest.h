@@ -53,9 +53,6 @@ int FocusedId(QWidget *window);
 // its group, from which the arrow keys reach it. Puts the focus back.
 void ExpectEveryControlReachable(QWidget *window);
 
-// Runs the event loop until `done` holds or `timeout` passes; returns done().
-bool WaitFor(const std::function<bool()> &done, std::chrono::milliseconds timeout = 10s);
-
 // The texts of the messages `recorder` has recorded, in order.
 QStringList Texts(const dialogkit::MessageRecorder &recorder);
 
