@@ -3,6 +3,7 @@
 add_executable(product_driver win/Driver.cpp)
 target_include_directories(product_driver PRIVATE ${PROJECT_SOURCE_DIR}/res)
 target_link_options(product_driver PRIVATE -municode)
+target_link_libraries(product_driver PRIVATE base)
 
 # The Linux build's simulated board, which the installed avrdude.exe uploads Cadrelle into.
 set(VANDREL_SIMBOARD "" CACHE FILEPATH "The Linux build's simboard program, for the whole-product test")

@@ -26,6 +26,7 @@
 // user expects, 1 with the step that did not.
 
 #include "Resource.h"
+#include "base/win/WideText.h"
 
 #include <windows.h>
 
@@ -41,6 +42,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
+using windows::Utf8;
 
 // Generous: Wine under a loaded machine is slow to show a window.
 constexpr auto kWindowWait = 30s;
@@ -58,14 +60,6 @@ struct Options {
 };
 
 PROCESS_INFORMATION gProgram{};
-
-std::string Utf8(const std::wstring &text)
-{
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(std::size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), n, nullptr, nullptr);
-    return utf8;
-}
 
 [[noreturn]] void Fail(const std::string &what)
 {
