@@ -9,7 +9,6 @@
 #include "KeyCodes.h"
 #include "LockStore.h"
 #include "PortLine.h"
-#include "SafeExchange.h"
 #include "Settings.h"
 #include "SimBoardProcess.h"
 #include "TempSettingsHome.h"
@@ -35,18 +34,11 @@
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::Ask;
 using testsupport::BoardEvent;
 using testsupport::FirmwarePath;
 using testsupport::SimBoardProcess;
-
-constexpr auto kBootWait = 5s;
-
-std::string Ask(const std::string &command)
-{
-    std::string reply = "<no reply>";
-    SafeExchange(command, reply);
-    return reply;
-}
+using testsupport::kBootWait;
 
 long Seconds(const std::string &reply)
 {

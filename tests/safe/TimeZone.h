@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The process's time zone for a test, as a POSIX TZ rule ("UTC0", "EST5",
-// "CET-1CEST,M3.5.0,M10.5.0/3"). Each system sets TZ its own way (linux/,
-// windows/).
+// "CET-1CEST,M3.5.0,M10.5.0/3"). Each system sets TZ its own way (posix/,
+// win/).
 #pragma once
 
 namespace testsupport {

@@ -1,12 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SimBoardProcess.h"
 
+#include "SafeExchange.h"
+
 #include <csignal>
 #include <cstdlib>
 
 namespace testsupport {
 
 using Clock = std::chrono::steady_clock;
+
+std::string Ask(const std::string &command)
+{
+    std::string reply = "<no reply>";
+    SafeExchange(command, reply);
+    return reply;
+}
 
 std::string FirmwarePath(const std::string &name)
 {

@@ -34,6 +34,12 @@ struct BoardEvent {
 // Blink.hex or Cadrelle.hex as the build made them.
 std::string FirmwarePath(const std::string &name);
 
+// The bootloader waits about 1.3 s after a reset before it starts the program.
+inline constexpr std::chrono::seconds kBootWait{5};
+
+// The safe's reply to `command` through the stored port, or "<no reply>".
+std::string Ask(const std::string &command);
+
 // avrdude with the uploader's words of the Test window, against Debian's
 // avrdude and its configuration: -v -C /etc/avrdude.conf -p atmega168 -P <port>
 // -c stk500v1 -b19200 -U flash:w:<hex>. Runs it to its end in `workDir` and

@@ -35,19 +35,11 @@
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::Ask;
 using testsupport::BoardEvent;
 using testsupport::FirmwarePath;
 using testsupport::SimBoardProcess;
-
-// The bootloader waits about 1.3 s after a reset before it starts the program.
-constexpr auto kBootWait = 5s;
-
-std::string Ask(const std::string &command)
-{
-    std::string reply = "<no reply>";
-    SafeExchange(command, reply);
-    return reply;
-}
+using testsupport::kBootWait;
 
 // A program that leaves the port with HUPCL set (as the uploader does), and
 // the next opening at once, which must raise DTR again. Returns that opening's

@@ -26,6 +26,7 @@
 // user expects, 1 with the step that did not.
 
 #include "Resource.h"
+#include "base/Files.h"
 #include "base/win/WideText.h"
 
 #include <windows.h>
@@ -33,8 +34,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <cwchar>
 #include <functional>
 #include <string>
 
@@ -90,14 +89,10 @@ long long Ms(Clock::duration d)
 
 bool Until(const std::function<bool()> &done, Clock::duration timeout)
 {
-    const auto end = Clock::now() + timeout;
-    for (;;) {
-        if (done())
-            return true;
+    for (const auto end = Clock::now() + timeout; !done(); Sleep(DWORD(Ms(kPoll))))
         if (Clock::now() > end)
             return false;
-        Sleep(DWORD(std::chrono::duration_cast<std::chrono::milliseconds>(kPoll).count()));
-    }
+    return true;
 }
 
 bool OfTheProgram(HWND window)
@@ -135,11 +130,6 @@ std::wstring ItemText(HWND dialog, int id)
     HWND control = GetDlgItem(dialog, id);
     Check(control != nullptr, "no control " + std::to_string(id));
     return ControlText(control);
-}
-
-bool StartsWith(const std::wstring &text, const std::wstring &start)
-{
-    return text.rfind(start, 0) == 0;
 }
 
 // The first of the top-level windows (`parent` null) or of the parent's
@@ -229,18 +219,10 @@ void ExpectMessage(const std::wstring &expected, Clock::duration timeout = kWind
 // lines): after an upload, that Cadrelle runs.
 bool StartedSinceLastClose(const std::wstring &boardEvents)
 {
-    bool started = false;
-    if (FILE *in = _wfopen(boardEvents.c_str(), L"r")) {
-        char line[256];
-        while (std::fgets(line, sizeof line, in)) {
-            if (std::strstr(line, " close\n"))
-                started = false;
-            else if (std::strstr(line, " start\n"))
-                started = true;
-        }
-        std::fclose(in);
-    }
-    return started;
+    std::string events;
+    files::ReadFrom(Utf8(boardEvents), 0, std::string::npos, events);
+    const std::size_t start = events.rfind(" start\n"), close = events.rfind(" close\n");
+    return start != std::string::npos && (close == std::string::npos || start > close);
 }
 
 const wchar_t kSettingKey[] = L"Software\\Vandrel\\CadrelleController\\Setting";
@@ -309,7 +291,7 @@ HWND StartProgram(const Options &options)
     HWND main = WaitForDialog(L"Vandrel");
     Say("start to main window: " + std::to_string(Ms(Clock::now() - started)) + " ms");
     const std::wstring version = ItemText(main, res::main_window::VersionLine);
-    Check(StartsWith(version, L"Vandrel version 1 - "), "version line \"" + Utf8(version) + "\"");
+    Check(version.starts_with(L"Vandrel version 1 - "), "version line \"" + Utf8(version) + "\"");
     Say("main window: " + Utf8(version));
     return main;
 }
@@ -340,7 +322,7 @@ void WalkTestWindow(HWND main, const Options &options)
         guide += c == L'\\' ? L"/" : c == L' ' ? L"%20" : std::wstring(1, c);
     guide += L"/docs/board-setup.md";
     const std::wstring lead = L"You must follow the instructions at: ";
-    HWND instructions = FindWindowThat(test, [&](HWND child) { return StartsWith(ControlText(child), lead); });
+    HWND instructions = FindWindowThat(test, [&](HWND child) { return ControlText(child).starts_with(lead); });
     const std::wstring shown = instructions ? ControlText(instructions) : L"";
     Check(shown == lead + guide, "the Test window points to the guide as \"" + Utf8(shown) + "\"");
     const std::wstring arduino = ItemText(test, res::test::ArduinoFolder);
@@ -374,14 +356,14 @@ void WalkTestWindow(HWND main, const Options &options)
     Type(test, res::test::CommandText, L"V");
     Click(test, res::test::Send);
     const std::wstring answer = ReadMessage();
-    Check(StartsWith(answer, options.firmwareVersion), "'Send' \"V\" said \"" + Utf8(answer) + "\"");
+    Check(answer.starts_with(options.firmwareVersion), "'Send' \"V\" said \"" + Utf8(answer) + "\"");
     Say("Send V: " + Utf8(answer));
 
     Click(test, res::test::GetVersion);
     HWND version = WaitForDialog(L"Version");
     const std::wstring software = ItemText(version, res::version::SoftwareVersion);
     const std::wstring firmware = ItemText(version, res::version::FirmwareVersion);
-    Check(StartsWith(software, L"Software version: 1 - ") && firmware == answer,
+    Check(software.starts_with(L"Software version: 1 - ") && firmware == answer,
           "Version window: \"" + Utf8(software) + "\", \"" + Utf8(firmware) + "\"");
     Say("Version window: " + Utf8(software) + " / " + Utf8(firmware));
     Capture(version, options, L"version-window");
@@ -440,7 +422,7 @@ void WalkSubWindow(HWND main, const CodePair &codes, const Options &options)
     Click(main, res::main_window::Sub);
     HWND sub = WaitForDialog(L"Sub");
     const auto openNow = [](const std::wstring &s) {
-        return StartsWith(s, L"0 days 0 hours 0 minutes 0 seconds remaining, open at ");
+        return s.starts_with(L"0 days 0 hours 0 minutes 0 seconds remaining, open at ");
     };
     WaitForStatus(sub, openNow, "an open safe");
 
@@ -452,8 +434,8 @@ void WalkSubWindow(HWND main, const CodePair &codes, const Options &options)
     WaitForStatus(
         sub,
         [](const std::wstring &s) {
-            return (StartsWith(s, L"0 days 0 hours 59 minutes ") ||
-                    StartsWith(s, L"0 days 1 hours 0 minutes 0 seconds ")) &&
+            return (s.starts_with(L"0 days 0 hours 59 minutes ") ||
+                    s.starts_with(L"0 days 1 hours 0 minutes 0 seconds ")) &&
                    s.find(L" remaining, open at ") != std::wstring::npos;
         },
         "the hour left");
